@@ -1,0 +1,29 @@
+# Movrek: the two commands a developer needs.
+#   make test   installs what is missing, builds both worlds, runs every test tier
+#   make run    installs what is missing, builds, assembles the distribution folder and
+#               starts movrek.exe from it under Wine
+.PHONY: all test run native win clean
+
+WIN_BUILD ?= build/win
+NATIVE_BUILD ?= build/native
+
+all: win
+
+test:
+	@NATIVE_BUILD=$(NATIVE_BUILD) WIN_BUILD=$(WIN_BUILD) scripts/test.sh
+
+run:
+	@WIN_BUILD=$(WIN_BUILD) scripts/run.sh
+
+win:
+	@scripts/deps.sh
+	cmake -S . -B $(WIN_BUILD) -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j
+
+native:
+	@scripts/deps.sh
+	cmake -S . -B $(NATIVE_BUILD) -DMOVREK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+	cmake --build $(NATIVE_BUILD) -j
+
+clean:
+	rm -rf build

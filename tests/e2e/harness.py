@@ -1,0 +1,292 @@
+"""Drives the real movrek.exe under Wine and Xvfb the way a person would, and looks at what a
+person (or the next start) would see: windows through the probe program, pixels through
+screenshots of the X display, sound through the ALSA file sink, the settings file on disk.
+
+The test command starts Xvfb and the wineserver and exports WINEPREFIX, DISPLAY, WINEDEBUG and
+WINEDLLOVERRIDES; MOVREK_BUILD names the Windows build folder."""
+import json
+import os
+import shutil
+import signal
+import struct
+import subprocess
+import tempfile
+import time
+import unittest
+
+BUILD = os.environ.get("MOVREK_BUILD", "")
+DIST = os.path.join(BUILD, "dist")
+PROBE = os.path.join(BUILD, "probe.exe")
+
+
+class Timeout(AssertionError):
+    pass
+
+
+def poll(fn, timeout=10.0, interval=0.05, what="condition"):
+    """Calls fn until it returns something truthy; returns that. No sleeps as synchronisation:
+    every wait in these tests is a poll with a deadline."""
+    deadline = time.monotonic() + timeout
+    last = None
+    while True:
+        last = fn()
+        if last:
+            return last
+        if time.monotonic() > deadline:
+            raise Timeout(f"timed out after {timeout}s waiting for {what} (last: {last!r})")
+        time.sleep(interval)
+
+
+def wine_env(extra=None):
+    env = dict(os.environ)
+    env.setdefault("WINEDEBUG", "-all")
+    env.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+    if extra:
+        env.update(extra)
+    return env
+
+
+def probe(*args, timeout=20):
+    # Output goes through a file, not a pipe: Wine's system processes, if this call starts
+    # them, inherit the output and would keep a pipe open long after the probe has ended.
+    with tempfile.TemporaryFile() as out:
+        subprocess.run(["wine", PROBE, *args], stdout=out, stderr=subprocess.DEVNULL,
+                       env=wine_env(), timeout=timeout, stdin=subprocess.DEVNULL)
+        out.seek(0)
+        return out.read().decode("utf-8", "replace")
+
+
+def windows(cls):
+    text = probe("windows", cls).strip()
+    return json.loads(text) if text.startswith("[") else []
+
+
+def popup_menus():
+    text = probe("menu").strip()
+    return json.loads(text) if text.startswith("[") else []
+
+
+def post(hwnd, msg, wparam=0, lparam=0):
+    probe("post", str(hwnd), str(msg), str(wparam), str(lparam))
+
+
+def send(hwnd, msg, wparam=0, lparam=0):
+    return probe("send", str(hwnd), str(msg), str(wparam), str(lparam)).strip()
+
+
+def find_child(win, cls=None, text=None):
+    """Depth-first search of a probed window description."""
+    for c in win.get("children", []):
+        if (cls is None or c["class"].lower() == cls.lower()) and (text is None or c["text"] == text):
+            return c
+        found = find_child(c, cls, text)
+        if found:
+            return found
+    return None
+
+
+def all_children(win, cls=None):
+    out = []
+    for c in win.get("children", []):
+        if cls is None or c["class"].lower() == cls.lower():
+            out.append(c)
+        out.extend(all_children(c, cls))
+    return out
+
+
+# ------------------------------------------------------------------ pointer and keyboard
+
+def xdo(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True, timeout=20,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+
+
+def move(x, y):
+    xdo("mousemove", "--sync", x, y)
+
+
+def click(x, y, button=1):
+    move(x, y)
+    xdo("click", button)
+
+
+def press(x, y, button=1):
+    move(x, y)
+    xdo("mousedown", button)
+
+
+def release(button=1):
+    xdo("mouseup", button)
+
+
+def key(name):
+    xdo("key", name)
+
+
+# ------------------------------------------------------------------ screen
+
+def screenshot(path=None):
+    """The whole X screen as (width, height, rows of RGB tuples)."""
+    fd, tmp = tempfile.mkstemp(suffix=".ppm")
+    os.close(fd)
+    try:
+        subprocess.run(["import", "-window", "root", "-depth", "8", tmp], check=True,
+                       timeout=30, stdin=subprocess.DEVNULL)
+        if path:
+            subprocess.run(["convert", tmp, path], check=True, timeout=30)
+        return read_ppm(tmp)
+    finally:
+        os.unlink(tmp)
+
+
+def read_ppm(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    # P6 header: magic, width, height, maxval, each separated by white space
+    fields = []
+    pos = 0
+    while len(fields) < 4:
+        while data[pos:pos + 1].isspace():
+            pos += 1
+        if data[pos:pos + 1] == b"#":
+            while data[pos:pos + 1] not in (b"\n", b""):
+                pos += 1
+            continue
+        start = pos
+        while not data[pos:pos + 1].isspace():
+            pos += 1
+        fields.append(data[start:pos])
+    pos += 1
+    w, h = int(fields[1]), int(fields[2])
+    return Image(w, h, data[pos:pos + w * h * 3])
+
+
+class Image:
+    def __init__(self, w, h, rgb):
+        self.width, self.height, self.rgb = w, h, rgb
+
+    def pixel(self, x, y):
+        i = (y * self.width + x) * 3
+        return tuple(self.rgb[i:i + 3])
+
+    def region(self, left, top, right, bottom):
+        return [[self.pixel(x, y) for x in range(left, right)] for y in range(top, bottom)]
+
+
+# ------------------------------------------------------------------ the program
+
+class Movrek:
+    """One copy of the program in a folder of its own: movrek.exe, sound\\ and its .ini.
+    Its audio goes to a raw file through a private ALSA configuration."""
+
+    def __init__(self, folder=None, ini_text=None, ini_bytes=None, with_sound=True):
+        self.folder = folder or tempfile.mkdtemp(prefix="movrek-e2e-")
+        self.home = os.path.join(self.folder, "home")
+        os.makedirs(self.home, exist_ok=True)
+        shutil.copy(os.path.join(DIST, "movrek.exe"), self.folder)
+        if with_sound and os.path.isdir(os.path.join(DIST, "sound")):
+            shutil.copytree(os.path.join(DIST, "sound"), os.path.join(self.folder, "sound"),
+                            dirs_exist_ok=True)
+        if ini_text is not None:
+            ini_bytes = b"\xff\xfe" + ini_text.replace("\n", "\r\n").encode("utf-16-le")
+        if ini_bytes is not None:
+            with open(self.ini_path, "wb") as f:
+                f.write(ini_bytes)
+        self.audio_path = os.path.join(self.folder, "audio.raw")
+        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
+            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "wav" }\n'
+                    % self.audio_path)
+        self.proc = None
+        self.hwnd = None
+
+    @property
+    def ini_path(self):
+        return os.path.join(self.folder, "movrek.ini")
+
+    def start(self, wait=True):
+        self._before = {w["hwnd"] for w in windows("TFMovrek")}
+        self.proc = subprocess.Popen(
+            ["wine", os.path.join(self.folder, "movrek.exe")], cwd=self.folder,
+            env=wine_env({"HOME": self.home}), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        if wait:
+            self.wait_window()
+        return self
+
+    def wait_window(self, timeout=20):
+        """Waits for this copy's main window: the first visible TFMovrek that was not there
+        before it started."""
+        def found():
+            for w in windows("TFMovrek"):
+                if w["visible"] and (w["hwnd"] == self.hwnd or
+                                     (self.hwnd is None and w["hwnd"] not in self._before)):
+                    return w
+            return None
+        w = poll(found, timeout, what="the Movrek window")
+        self.hwnd = w["hwnd"]
+        return w
+
+    def window(self):
+        ws = [w for w in windows("TFMovrek") if w["hwnd"] == self.hwnd]
+        return ws[0] if ws else None
+
+    def running(self):
+        return self.proc is not None and self.proc.poll() is None
+
+    def wait_exit(self, timeout=15):
+        return self.proc.wait(timeout=timeout)
+
+    def kill(self):
+        if self.running():
+            try:
+                os.killpg(self.proc.pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+            self.proc.wait(timeout=10)
+
+    def audio(self):
+        """Captured samples after the 44-byte header: (rate, channels, list of frames of ints).
+        The sink writes the format Wine chose; its length fields stay 0."""
+        if not os.path.exists(self.audio_path):
+            return 48000, 2, []
+        with open(self.audio_path, "rb") as f:
+            data = f.read()
+        if len(data) < 44:
+            return 48000, 2, []
+        channels, rate = struct.unpack_from("<HI", data, 22)
+        bits = struct.unpack_from("<H", data, 34)[0]
+        body = data[44:]
+        width = bits // 8
+        n = len(body) // (width * channels)
+        fmt = {1: "b", 2: "h", 4: "i"}[width]
+        samples = struct.unpack_from("<%d%s" % (n * channels, fmt), body)
+        scale = float(1 << (bits - 1))
+        frames = [samples[i] / scale for i in range(0, n * channels, channels)]
+        return rate, channels, frames
+
+    def cleanup(self):
+        self.kill()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class MovrekTest(unittest.TestCase):
+    """Base class: every copy started through self.launch() is killed and removed after the
+    test, whatever happens."""
+
+    def launch(self, wait=True, **kw):
+        m = Movrek(**kw)
+        self.addCleanup(m.cleanup)
+        return m.start(wait=wait)
+
+
+# Window style bits the tests check.
+WS_CAPTION = 0x00C00000
+WS_THICKFRAME = 0x00040000
+WS_BORDER = 0x00800000
+WS_POPUP = 0x80000000
+WS_EX_TOPMOST = 0x00000008
+WS_EX_TOOLWINDOW = 0x00000080
+WS_EX_APPWINDOW = 0x00040000
+WM_CLOSE = 0x0010
+WM_QUERYENDSESSION = 0x0011
+WM_ENDSESSION = 0x0016
