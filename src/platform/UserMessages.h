@@ -20,4 +20,8 @@ public:
 // attributes). The owner window for the boxes is set by the main window once it exists.
 UserMessages& PlatformMessages();
 
+// The window that owns the platform's message boxes (an HWND on Windows; nullptr for none).
+// Natively it is ignored.
+void SetMessageOwner(void* window);
+
 }  // namespace movrek

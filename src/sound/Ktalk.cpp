@@ -1,0 +1,140 @@
+#include "sound/Ktalk.h"
+
+#include <string>
+
+namespace movrek {
+namespace {
+
+std::u16string Decimal(int n) {
+    const std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+}
+
+// The file name part of a path: what follows the last folder separator.
+std::u16string_view FileName(std::u16string_view path) {
+    const size_t slash = path.find_last_of(u"\\/");
+    return slash == std::u16string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+ktalk::ktalk(SoundOutput& device, UserMessages& messages) : device_(device), messages_(messages) {
+    device_.Open();
+    device_.CreatePrimary();
+}
+
+ktalk::~ktalk() { device_.Close(); }
+
+std::u16string ktalk::ClipPath(std::u16string_view name) {
+    std::u16string path = u".\\sound\\";
+    path += name;
+    path += u".wav";
+    return path;
+}
+
+void ktalk::Talk(std::u16string_view name) { Enqueue(ClipPath(name)); }
+
+void ktalk::TalkNumber(int n) { Enqueue(ClipPath(Decimal(n))); }
+
+void ktalk::TalkDuration(std::u16string_view word, int hours, int minutes, int seconds) {
+    const int values[3] = {hours, minutes, seconds};
+    const std::u16string_view units[3] = {u"じかん", u"ふん", u"びょう"};
+    bool spoke = false;
+    for (int i = 0; i < 3; ++i) {
+        // For a negative value both parts are <= 0, so the group stays silent.
+        const int u = values[i] % 10;
+        const int t = values[i] - u;
+        if (u == 0 && t > 0) {
+            Talk(Decimal(t) + std::u16string(units[i]));
+            spoke = true;
+        } else if (t == 0 && u > 0) {
+            Talk(Decimal(u) + std::u16string(units[i]));
+            spoke = true;
+        } else if (t > 0 && u > 0) {
+            TalkNumber(t);
+            Talk(Decimal(u) + std::u16string(units[i]));
+            spoke = true;
+        }
+    }
+    if (spoke) Talk(word);
+}
+
+void ktalk::TalkClock(std::u16string_view hourWord, std::u16string_view finalWord, int hours,
+                      int minutes, int seconds) {
+    const int values[3] = {hours, minutes, seconds};
+    const std::u16string_view units[3] = {hourWord, u"ふん", u"びょう"};
+    bool spoke = false;
+    for (int i = 0; i < 3; ++i) {
+        const int u = values[i] % 10;
+        const int t = values[i] - u;
+        if (t > 0) TalkNumber(t);
+        if (u > 0) TalkNumber(u);
+        if (t > 0 || u > 0) {
+            Talk(units[i]);
+            spoke = true;
+        }
+    }
+    if (spoke) Talk(finalWord);
+}
+
+void ktalk::Clear() {
+    queue_.Clear();
+    playing_ = 0;
+}
+
+void ktalk::StopTalk() {
+    if (playing_ == 1) device_.StopClip();
+}
+
+void ktalk::ClipEnded() { playing_ = 0; }
+
+void ktalk::Tick() {
+    if (pending_ == 1 && playing_ == 0) PlayNext();
+}
+
+void ktalk::Enqueue(std::u16string_view path) {
+    if (path.empty()) return;
+    queue_.Put(path);
+    pending_ = 1;
+    if (playing_ == 0) PlayNext();
+}
+
+void ktalk::PlayNext() {
+    // Set first: the message boxes below run the message loop, and the ticks and calls that
+    // arrive meanwhile must only queue.
+    playing_ = 1;
+
+    const std::u16string path = queue_.Get();
+    if (path.empty()) {
+        pending_ = 0;
+        playing_ = 0;
+        return;
+    }
+    if (!messages_.FileExists(path)) {
+        messages_.Beep(2000, 100);
+        messages_.ShowMessage(u"音声ファイルが見つかりません！");
+        playing_ = 0;
+        return;
+    }
+    if (!device_.LoadWave(path)) {
+        messages_.ShowMessage(u"CreateSoundBuffer error");
+        playing_ = 0;
+        return;
+    }
+    if (!device_.SetNotify()) {
+        // Without the stop notification the clip's end would never be reported and the
+        // announcer would fall silent for good: skip the clip like any other failure.
+        messages_.ShowMessage(u"SetNotify error");
+        playing_ = 0;
+        return;
+    }
+    const bool alarm = FileName(path).substr(0, 5) == u"alarm";
+    device_.SetVolume(alarm ? alarmVolume_ : voiceVolume_);
+    if (device_.PlayClip() != 0) {
+        messages_.ShowMessage(u"DirectSound Play error");
+        playing_ = 0;  // a clip that never started never reports an end
+        return;
+    }
+}
+
+}  // namespace movrek

@@ -1,0 +1,82 @@
+// The voice announcer: turns phrase names, numbers, durations and clock readings into
+// recorded clips (WAV files in the sound folder), queues them and plays them one after
+// another through the sound device. A call only queues; the first clip starts at once when
+// nothing is playing, every further one at the first tick after the previous clip's end.
+//
+// The owner (the main window) drives it: it calls Tick() every 100 ms from its periodic
+// timer and ClipEnded() when the notifier reports that the current clip has stopped.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "platform/SoundOutput.h"
+#include "platform/UserMessages.h"
+#include "sound/Announcer.h"
+#include "sound/Kque.h"
+
+namespace movrek {
+
+class ktalk : public Announcer {
+public:
+    // 60 cells: up to 59 clips wait behind the one that sounds.
+    static constexpr int QueueCapacity = 60;
+    static constexpr int TickIntervalMs = 100;
+
+    // Opens the device and its primary buffer; their failures have shown their own
+    // messages and the announcer then simply finds every clip failing to load.
+    ktalk(SoundOutput& device, UserMessages& messages);
+    // Closes the device's output; the owner destroys the device afterwards.
+    ~ktalk() override;
+
+    ktalk(const ktalk&) = delete;
+    ktalk& operator=(const ktalk&) = delete;
+
+    // Queues the clip named name ("すたーと", "alarm1", "10びょう", ...).
+    void Talk(std::u16string_view name) override;
+    // Queues the number clip of n in decimal.
+    void TalkNumber(int n) override;
+    // A length of time with combined clips (20, 5ふん), then word; nothing at all for 0:0:0.
+    void TalkDuration(std::u16string_view word, int hours, int minutes, int seconds) override;
+    // A count with number clips and separate unit words (20, 4, じかん), then finalWord.
+    void TalkClock(std::u16string_view hourWord, std::u16string_view finalWord, int hours,
+                   int minutes, int seconds) override;
+
+    // Discards every waiting clip. The clip that sounds goes on until the next one replaces it.
+    void Clear();
+    // Cuts the sounding clip short; its end is reported like a natural one, and the waiting
+    // clips still follow.
+    void StopTalk();
+    // The current clip has stopped (the notifier's message with event index 0).
+    void ClipEnded();
+    // The periodic tick: starts the next waiting clip when none is sounding.
+    void Tick();
+
+    // Volume settings 0..100, applied from the next clip on. Alarm sounds are the clips whose
+    // file name begins with "alarm".
+    void SetVoiceVolume(int v) { voiceVolume_ = v; }
+    void SetAlarmVolume(int v) { alarmVolume_ = v; }
+    int VoiceVolume() const { return voiceVolume_; }
+    int AlarmVolume() const { return alarmVolume_; }
+
+    // 1 while a clip is being started or sounds, else 0.
+    int Playing() const { return playing_; }
+    // 1 from the queueing of a clip until a tick finds the queue empty, else 0.
+    int Pending() const { return pending_; }
+
+    // The file that a clip name stands for: .\sound\NAME.wav
+    static std::u16string ClipPath(std::u16string_view name);
+
+private:
+    void Enqueue(std::u16string_view path);
+    void PlayNext();
+
+    SoundOutput& device_;
+    UserMessages& messages_;
+    int pending_ = 0;
+    int playing_ = 0;
+    int voiceVolume_ = 100;
+    int alarmVolume_ = 100;
+    kque queue_{QueueCapacity};
+};
+
+}  // namespace movrek

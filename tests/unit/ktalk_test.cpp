@@ -1,0 +1,356 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Utf.h"
+#include "sound/Ktalk.h"
+
+using movrek::ktalk;
+using movrek::ToUtf8;
+
+namespace {
+
+using Events = std::vector<std::string>;
+
+// Records beeps and messages into the shared event list; files exist unless listed missing.
+class RecordingMessages : public movrek::UserMessages {
+public:
+    explicit RecordingMessages(Events& log) : log_(log) {}
+    void ShowMessage(std::u16string_view text) override {
+        log_.push_back("message " + ToUtf8(text));
+        // A modal box runs the message loop: let a test act as the loop would meanwhile.
+        if (whileShown) {
+            auto loop = std::move(whileShown);
+            whileShown = nullptr;
+            loop();
+        }
+    }
+    void Beep(int frequencyHz, int durationMs) override {
+        log_.push_back("beep " + std::to_string(frequencyHz) + " " + std::to_string(durationMs));
+    }
+    bool FileExists(std::u16string_view path) override {
+        return !noSoundFolder && missing.count(std::u16string(path)) == 0;
+    }
+
+    std::set<std::u16string> missing;
+    bool noSoundFolder = false;
+    std::function<void()> whileShown;
+
+private:
+    Events& log_;
+};
+
+// Records the device operations; each step can be made to fail for a given clip.
+class RecordingDevice : public movrek::SoundOutput {
+public:
+    RecordingDevice(Events& log, movrek::UserMessages& messages) : log_(log), messages_(messages) {}
+    bool Open() override { return Note("Open"); }
+    bool CreatePrimary() override { return Note("CreatePrimary"); }
+    bool LoadWave(std::u16string_view path) override {
+        current_ = path;
+        log_.push_back("LoadWave " + ToUtf8(path));
+        if (failLoad.count(current_)) {
+            messages_.ShowMessage(u"サウンドバッファの作成エラー");  // the device's own message
+            return false;
+        }
+        return true;
+    }
+    bool SetNotify() override {
+        log_.push_back("SetNotify");
+        return failNotify.count(current_) == 0;
+    }
+    void SetVolume(int setting) override { log_.push_back("SetVolume " + std::to_string(setting)); }
+    long PlayClip() override {
+        log_.push_back("PlayClip");
+        return failPlay.count(current_) ? -2147467259L : 0;  // E_FAIL
+    }
+    void StopClip() override { log_.push_back("StopClip"); }
+    bool Close() override { return Note("Close"); }
+
+    std::set<std::u16string> failLoad, failNotify, failPlay;
+
+private:
+    bool Note(const char* op) {
+        log_.push_back(op);
+        return true;
+    }
+    Events& log_;
+    movrek::UserMessages& messages_;
+    std::u16string current_;
+};
+
+std::u16string Path(std::u16string_view name) { return u".\\sound\\" + std::u16string(name) + u".wav"; }
+
+std::string Load(const char16_t* name) { return "LoadWave " + ToUtf8(Path(name)); }
+
+// The full operation sequence of one clip that plays.
+Events Plays(const char16_t* name, int volume = 100) {
+    return {Load(name), "SetNotify", "SetVolume " + std::to_string(volume), "PlayClip"};
+}
+
+Events Concat(std::initializer_list<Events> parts) {
+    Events all;
+    for (const Events& p : parts) all.insert(all.end(), p.begin(), p.end());
+    return all;
+}
+
+class KtalkTest : public ::testing::Test {
+protected:
+    KtalkTest() : talk(std::make_unique<ktalk>(device, messages)) { log.clear(); }
+
+    // Events recorded since the last call.
+    Events Take() {
+        Events fresh(log.begin() + static_cast<long>(taken), log.end());
+        taken = log.size();
+        return fresh;
+    }
+
+    // Lets every queued clip play to its end, as the notifier and the periodic tick would;
+    // returns the names of the clips loaded on the way (also those loaded before the call).
+    std::vector<std::string> PlayOut() {
+        for (int guard = 0; talk->Pending() == 1 && guard < 1000; ++guard) {
+            talk->ClipEnded();
+            talk->Tick();
+        }
+        EXPECT_EQ(talk->Pending(), 0);
+        EXPECT_EQ(talk->Playing(), 0);
+        std::vector<std::string> names;
+        const std::string prefix = "LoadWave .\\sound\\";
+        for (const std::string& e : Take()) {
+            if (e.rfind(prefix, 0) == 0) names.push_back(e.substr(prefix.size(), e.size() - prefix.size() - 4));
+        }
+        return names;
+    }
+
+    Events log;
+    size_t taken = 0;
+    RecordingMessages messages{log};
+    RecordingDevice device{log, messages};
+    std::unique_ptr<ktalk> talk;
+};
+
+using Names = std::vector<std::string>;
+
+TEST(KtalkLifetime, OpensTheDeviceOnCreationAndClosesItOnDestruction) {
+    Events log;
+    RecordingMessages messages(log);
+    RecordingDevice device(log, messages);
+    {
+        ktalk talk(device, messages);
+        EXPECT_EQ(log, (Events{"Open", "CreatePrimary"}));
+        EXPECT_EQ(talk.Playing(), 0);
+        EXPECT_EQ(talk.Pending(), 0);
+        EXPECT_EQ(talk.VoiceVolume(), 100);
+        EXPECT_EQ(talk.AlarmVolume(), 100);
+    }
+    EXPECT_EQ(log, (Events{"Open", "CreatePrimary", "Close"}));
+}
+
+TEST_F(KtalkTest, FirstClipStartsInsideTheCallTheOthersOneTickAfterEachEnd) {
+    talk->Talk(u"みぎ");
+    EXPECT_EQ(Take(), Plays(u"みぎ"));
+    talk->Talk(u"すたーと");
+    talk->TalkNumber(5);
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});  // still playing: the others wait
+    EXPECT_EQ(talk->Playing(), 1);
+    EXPECT_EQ(talk->Pending(), 1);
+
+    talk->ClipEnded();
+    EXPECT_EQ(Take(), Events{});  // the end alone starts nothing
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"すたーと"));
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});
+
+    talk->ClipEnded();
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"5"));
+    talk->ClipEnded();
+    talk->Tick();  // finds the queue empty: idle again
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(talk->Pending(), 0);
+    EXPECT_EQ(talk->Playing(), 0);
+
+    talk->Talk(u"おしまい");  // idle: plays at once again
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+}
+
+TEST_F(KtalkTest, DurationsUseCombinedClipsAndSayNothingForZero) {
+    struct Case {
+        int h, m, s;
+        Names clips;
+    };
+    const Case cases[] = {
+        {0, 0, 0, {}},
+        {0, 10, 0, {"10ふん", "けいか"}},
+        {0, 59, 0, {"50", "9ふん", "けいか"}},
+        {2, 0, 0, {"2じかん", "けいか"}},
+        {13, 5, 0, {"10", "3じかん", "5ふん", "けいか"}},
+        {1, 25, 0, {"1じかん", "20", "5ふん", "けいか"}},
+        {0, 0, 45, {"40", "5びょう", "けいか"}},
+        {20, 0, 7, {"20じかん", "7びょう", "けいか"}},
+        {-3, -15, 0, {}},
+        {INT_MIN, 0, -1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.h) + ":" + std::to_string(c.m) + ":" + std::to_string(c.s));
+        talk->TalkDuration(u"けいか", c.h, c.m, c.s);
+        EXPECT_EQ(PlayOut(), c.clips);
+    }
+}
+
+TEST_F(KtalkTest, ClockReadingsUseNumberClipsAndSeparateUnitWords) {
+    struct Case {
+        int h, m, s;
+        Names clips;
+    };
+    const Case cases[] = {
+        {24, 0, 0, {"20", "4", "じかん", "けいか"}},
+        {20, 0, 0, {"20", "じかん", "けいか"}},
+        {9, 0, 0, {"9", "じかん", "けいか"}},
+        {0, 0, 0, {}},
+        {0, 5, 30, {"5", "ふん", "30", "びょう", "けいか"}},
+        {-24, 0, 0, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.h) + ":" + std::to_string(c.m) + ":" + std::to_string(c.s));
+        talk->TalkClock(u"じかん", u"けいか", c.h, c.m, c.s);
+        EXPECT_EQ(PlayOut(), c.clips);
+    }
+}
+
+TEST_F(KtalkTest, AlarmClipsPlayAtTheAlarmVolumeEverythingElseAtTheVoiceVolume) {
+    talk->SetVoiceVolume(30);
+    talk->SetAlarmVolume(70);
+    const struct {
+        const char16_t* name;
+        int volume;
+    } cases[] = {{u"alarm3", 70}, {u"Alarm3", 30}, {u"すたーと", 30}, {u"alar", 30},
+                 {u"alarmist", 70}, {u"alarm1x\\みぎ", 30}, {u"x\\alarm2", 70}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.name));
+        talk->Talk(c.name);
+        EXPECT_EQ(Take(), Plays(c.name, c.volume));
+        talk->ClipEnded();
+    }
+    // A new setting applies from the next clip on.
+    talk->Talk(u"alarm1");
+    talk->Talk(u"alarm2");
+    talk->SetAlarmVolume(0);
+    PlayOut();
+    EXPECT_EQ(std::count(log.begin(), log.end(), "SetVolume 0"), 1);
+}
+
+TEST_F(KtalkTest, FiftyNineClipsWaitBehindTheOneThatPlaysAndMoreAreDropped) {
+    talk->Talk(u"すたーと");
+    Names expected{"すたーと"};
+    for (int i = 1; i <= 59; ++i) {
+        talk->TalkNumber(i);
+        expected.push_back(std::to_string(i));
+    }
+    talk->Talk(u"おしまい");  // the 60th waiting clip: no room
+    EXPECT_EQ(PlayOut(), expected);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& e) { return e.rfind("message", 0) == 0; }),
+              0);
+}
+
+TEST_F(KtalkTest, StopTalkCutsTheClipShortAndTheRestStillPlays) {
+    talk->StopTalk();  // idle: nothing to stop
+    EXPECT_EQ(Take(), Events{});
+
+    talk->Talk(u"じかんです");
+    talk->Talk(u"おしまい");
+    Take();
+    talk->StopTalk();
+    EXPECT_EQ(Take(), Events{"StopClip"});
+    talk->ClipEnded();  // the stop is reported like a natural end
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+    PlayOut();
+    talk->StopTalk();
+    EXPECT_EQ(Take(), Events{});
+}
+
+TEST_F(KtalkTest, ClearDropsTheWaitingClipsAndTheNextTalkPlaysAtOnce) {
+    talk->Talk(u"10びょう");
+    talk->Talk(u"まえ");
+    talk->TalkNumber(5);
+    Take();
+    talk->Clear();
+    EXPECT_EQ(talk->Playing(), 0);
+    talk->Tick();  // nothing left to play: idle
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(talk->Pending(), 0);
+
+    talk->Talk(u"おしまい");  // no end of the cleared clip was needed
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+    EXPECT_EQ(PlayOut(), Names{});
+}
+
+TEST_F(KtalkTest, AMissingClipBeepsSaysSoAndTheSequenceGoesOn) {
+    messages.missing.insert(Path(u"20"));
+    talk->TalkDuration(u"けいか", 1, 25, 0);
+    EXPECT_EQ(Take(), Plays(u"1じかん"));
+    talk->ClipEnded();
+    talk->Tick();
+    EXPECT_EQ(Take(), (Events{"beep 2000 100", "message 音声ファイルが見つかりません！"}));
+    EXPECT_EQ(talk->Playing(), 0);
+    talk->Tick();  // the next clip follows at the next tick
+    EXPECT_EQ(Take(), Plays(u"5ふん"));
+    EXPECT_EQ(PlayOut(), Names{"けいか"});
+}
+
+TEST_F(KtalkTest, WithoutTheSoundFolderEveryClipReportsItselfOnce) {
+    messages.noSoundFolder = true;
+    talk->TalkClock(u"じかん", u"けいか", 24, 0, 0);
+    EXPECT_EQ(PlayOut(), Names{});
+    EXPECT_EQ(std::count(log.begin(), log.end(), "beep 2000 100"), 4);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "message 音声ファイルが見つかりません！"), 4);
+}
+
+TEST_F(KtalkTest, EachDeviceFailureShowsItsMessageAndSkipsOnlyThatClip) {
+    device.failLoad.insert(Path(u"alarm1"));
+    device.failNotify.insert(Path(u"alarm2"));
+    device.failPlay.insert(Path(u"alarm3"));
+    talk->Talk(u"alarm1");
+    EXPECT_EQ(Take(), (Events{Load(u"alarm1"), "message サウンドバッファの作成エラー",
+                              "message CreateSoundBuffer error"}));
+    EXPECT_EQ(talk->Playing(), 0);
+
+    talk->Talk(u"alarm2");  // not playing: starts inside the call
+    EXPECT_EQ(Take(), (Events{Load(u"alarm2"), "SetNotify", "message SetNotify error"}));
+    EXPECT_EQ(talk->Playing(), 0);  // its end could never be reported: not played
+
+    talk->Talk(u"alarm3");
+    EXPECT_EQ(Take(), Concat({Plays(u"alarm3"), {"message DirectSound Play error"}}));
+    EXPECT_EQ(talk->Playing(), 0);
+
+    talk->Talk(u"alarm4");
+    EXPECT_EQ(Take(), Plays(u"alarm4"));
+    EXPECT_EQ(talk->Playing(), 1);
+}
+
+TEST_F(KtalkTest, TicksAndCallsWhileAMessageIsOpenOnlyQueue) {
+    messages.missing.insert(Path(u"みぎ"));
+    messages.whileShown = [this] {
+        talk->Tick();
+        talk->Talk(u"すたーと");
+        talk->Tick();
+    };
+    talk->Talk(u"みぎ");
+    EXPECT_EQ(Take(), (Events{"beep 2000 100", "message 音声ファイルが見つかりません！"}));
+    EXPECT_EQ(talk->Playing(), 0);
+    EXPECT_EQ(talk->Pending(), 1);
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"すたーと"));
+}
+
+}  // namespace
