@@ -1,0 +1,53 @@
+// The main window's two display modes as plain geometry: where the time label, the settings
+// panel and the bar buttons go and how large the window is, from the time height, the number
+// of alarm rows shown and the measured size of the time label.
+#pragma once
+
+namespace movrek {
+
+enum class DisplayMode { Compact = 0, Expanded = 1 };
+
+struct DisplayLayout {
+    int windowWidth = 0;
+    int windowHeight = 0;
+    int labelLeft = 0;
+    int labelTop = 0;
+    int panelTop = 0;
+    int panelHeight = 0;      // meaningful in expanded mode; the panel keeps it otherwise
+    bool panelHeightSet = false;
+    int visibleAlarmRows = 0; // rows 1..n shown; only set in expanded mode
+    bool alarmRowsSet = false;
+    int button1Left = 0;
+    bool button3Visible = false;
+    int button3Left = 0;
+    bool baseNameVisible = false;
+};
+
+struct DisplayInput {
+    int timeHeight = 16;
+    int alarmLine = 10;
+    int labelWidth = 0;   // the time label after it has sized itself to its text
+    int labelHeight = 0;
+};
+
+inline constexpr int AlarmRowHeight = 25;
+inline constexpr int BarButtonSize = 16;
+inline constexpr int ExpandedWidth = 402;
+inline constexpr int MaxAlarmRows = 10;
+
+DisplayLayout ComputeDisplayLayout(DisplayMode mode, const DisplayInput& in);
+
+// The window is compact exactly when its height is the header height alone.
+constexpr bool IsCompactHeight(int windowHeight, int timeHeight) {
+    return windowHeight == timeHeight + 6;
+}
+
+// Font size of the time label in points for a time height; any other height keeps the
+// current size.
+int TimeFontPoints(int timeHeight, int currentPoints);
+
+// Character height in pixels (negative = cell height excluded, as fonts are asked for) for a
+// size in points at 96 pixels per inch, rounded like the platform's MulDiv.
+int FontHeightForPoints(int points);
+
+}  // namespace movrek
