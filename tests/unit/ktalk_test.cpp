@@ -85,7 +85,7 @@ private:
     std::u16string current_;
 };
 
-std::u16string Path(std::u16string_view name) { return u".\\sound\\" + std::u16string(name) + u".wav"; }
+std::u16string Path(std::u16string_view name) { return ktalk::ClipPath(name); }
 
 std::string Load(const char16_t* name) { return "LoadWave " + ToUtf8(Path(name)); }
 
@@ -153,6 +153,7 @@ TEST(KtalkLifetime, OpensTheDeviceOnCreationAndClosesItOnDestruction) {
 }
 
 TEST_F(KtalkTest, FirstClipStartsInsideTheCallTheOthersOneTickAfterEachEnd) {
+    EXPECT_EQ(ToUtf8(ktalk::ClipPath(u"みぎ")), ".\\sound\\みぎ.wav");
     talk->Talk(u"みぎ");
     EXPECT_EQ(Take(), Plays(u"みぎ"));
     talk->Talk(u"すたーと");
