@@ -1,0 +1,184 @@
+#include "platform/TextFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+namespace movrek {
+namespace {
+
+std::wstring Wide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string Narrow16(const std::wstring& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+// The system's own text for an error code, in the user's language.
+std::u16string SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length != 0 && buffer) text.assign(buffer, length);
+    if (buffer) LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+        text.pop_back();
+    if (text.empty()) text = L"Windows error " + std::to_wstring(code);
+    return Narrow16(text);
+}
+
+FileError Error(DWORD code, std::u16string_view path) {
+    return FileError(SystemMessage(code), std::u16string(path), static_cast<long>(code));
+}
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : handle_(handle) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { Close(); }
+    HANDLE get() const { return handle_; }
+    bool Close() {
+        if (handle_ == INVALID_HANDLE_VALUE) return true;
+        const BOOL ok = CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+        return ok != FALSE;
+    }
+
+private:
+    HANDLE handle_;
+};
+
+// A name beside the target that no other save of ours is using.
+std::wstring SiblingName(const std::wstring& target, const wchar_t* suffix) {
+    static unsigned counter = 0;
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter) + suffix;
+}
+
+}  // namespace
+
+bool TextFileExists(std::u16string_view path) {
+    const std::wstring wide = Wide(path);
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::optional<std::string> ReadFileBytes(std::u16string_view path) {
+    const std::wstring wide = Wide(path);
+    FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file.get() == INVALID_HANDLE_VALUE) {
+        const DWORD code = GetLastError();
+        if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
+        throw Error(code, path);
+    }
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size)) throw Error(GetLastError(), path);
+    // The decoders take int lengths; a settings file is never near this size.
+    if (size.QuadPart > INT_MAX) throw Error(ERROR_FILE_TOO_LARGE, path);
+    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD got = 0;
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got,
+                      nullptr))
+            throw Error(GetLastError(), path);
+        if (got == 0) break;  // the file shrank meanwhile
+        done += got;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
+    const std::wstring target = Wide(path);
+    std::wstring temp;
+    HANDLE created = INVALID_HANDLE_VALUE;
+    for (int attempt = 0; created == INVALID_HANDLE_VALUE; ++attempt) {
+        temp = SiblingName(target, L".tmp");
+        created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 100) continue;
+            throw Error(code, path);
+        }
+    }
+    auto fail = [&](DWORD code) {
+        DeleteFileW(temp.c_str());
+        return Error(code, path);
+    };
+    {
+        FileHandle file(created);
+        size_t done = 0;
+        while (done < bytes.size()) {
+            const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
+            DWORD written = 0;
+            if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+                const DWORD code = written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT
+                                                                                  : GetLastError();
+                file.Close();
+                throw fail(code);
+            }
+            done += written;
+        }
+        if (!FlushFileBuffers(file.get())) {
+            const DWORD code = GetLastError();
+            file.Close();
+            throw fail(code);
+        }
+        if (!file.Close()) throw fail(GetLastError());
+    }
+
+    if (TextFileExists(path)) {
+        // ReplaceFileW keeps the old file's attributes and permissions. With a backup name it
+        // never leaves the target missing: on failure the old file is either in place or
+        // under the backup name, from where it goes back.
+        const std::wstring backup = SiblingName(target, L".bak");
+        if (ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr)) {
+            DeleteFileW(backup.c_str());
+            return;
+        }
+        const DWORD code = GetLastError();
+        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
+            MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+            throw fail(code);
+        }
+        if (code != ERROR_FILE_NOT_FOUND || TextFileExists(path)) {
+            if (TextFileExists(path)) DeleteFileW(backup.c_str());
+            throw fail(code);
+        }
+        // The old file vanished meanwhile: nothing to keep, so move the new one in.
+    }
+    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        throw fail(GetLastError());
+}
+
+std::u16string DecodeLegacyText(std::string_view bytes) {
+    if (bytes.empty()) return {};
+    if (bytes.size() > INT_MAX) throw std::length_error("text too long");
+    const int inLength = static_cast<int>(bytes.size());
+    const int outLength = MultiByteToWideChar(CP_ACP, 0, bytes.data(), inLength, nullptr, 0);
+    if (outLength <= 0) return {};
+    std::wstring out(static_cast<size_t>(outLength), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, bytes.data(), inLength, out.data(), outLength);
+    return Narrow16(out);
+}
+
+bool TextEqualsNoCase(std::u16string_view a, std::u16string_view b) {
+    if (a.size() != b.size()) return false;
+    if (a.size() > INT_MAX) return false;
+    const int length = static_cast<int>(a.size());
+    return CompareStringOrdinal(reinterpret_cast<const wchar_t*>(a.data()), length,
+                                reinterpret_cast<const wchar_t*>(b.data()), length,
+                                TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace movrek
