@@ -1,0 +1,81 @@
+// Moving the borderless main window by its surface and docking it to a neighbouring window
+// of the program family. The decisions are portable; the main window supplies the platform
+// facts (button state, pointer position, windows under a point) and carries out the moves.
+#pragma once
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace movrek {
+
+struct ScreenPoint {
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const ScreenPoint&, const ScreenPoint&) = default;
+};
+
+struct ScreenRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+};
+
+// A top-level or child window as the platform reports it. handle and parent are opaque
+// (an HWND cast to an integer on Windows); parent 0 means none.
+struct WindowFacts {
+    std::uintptr_t handle = 0;
+    std::uintptr_t parent = 0;
+    std::u16string className;
+    ScreenRect rect;
+};
+
+class WindowQuery {
+public:
+    virtual ~WindowQuery() = default;
+    // The window under a screen point (WindowFromPoint), if any.
+    virtual std::optional<WindowFacts> WindowAt(ScreenPoint p) = 0;
+    // The facts of a window given its handle, if it still exists.
+    virtual std::optional<WindowFacts> WindowOf(std::uintptr_t handle) = 0;
+};
+
+// Main-window class names of the program family, this program's own among them.
+inline constexpr std::array<std::u16string_view, 6> SiblingClassNames{
+    u"TFPellor", u"TFMovrek", u"TFGastin", u"TFRudek", u"TFVerrin", u"TFOskel"};
+
+bool IsSiblingClass(std::u16string_view className);
+
+// Where the window with screen rectangle self should move to dock to the sibling found one
+// pixel above and left of its top-left corner: under the sibling (left edges aligned) when
+// the sibling's vertical middle is above self's top, else to its right (top edges aligned).
+// No value when there is no sibling there. Width and height are the caller's to keep.
+std::optional<ScreenPoint> DockToSibling(const ScreenRect& self, WindowQuery& windows);
+
+// The hit-test side of dragging: while the left button is down the platform is told the
+// surface is the caption (it moves the window); the first hit test after the release
+// decides between a click (same pointer position as the last one seen down) and a drag.
+enum class HitAnswer { Client, Caption };
+enum class HitAction { None, Click, Dock };
+
+struct HitDecision {
+    HitAnswer answer;
+    HitAction action;  // Click: run command 1; Dock: DockToSibling and move
+};
+
+class DragTracker {
+public:
+    HitDecision OnHitTest(bool leftButtonDown, ScreenPoint cursor);
+    void Reset() { DragPending = false; }
+
+    bool DragPending = false;
+    ScreenPoint PressPoint;
+};
+
+// After every hit test: a window whose top is above the screen's top edge goes back to 0.
+inline std::optional<int> CorrectedTop(int top) {
+    return top < 0 ? std::optional<int>(0) : std::nullopt;
+}
+
+}  // namespace movrek
