@@ -1,0 +1,300 @@
+#include "sound/Kdsound_win.h"
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "sound/TalkNotify.h"
+#include "sound/Volume.h"
+
+namespace movrek {
+namespace {
+
+[[noreturn]] void ThrowLastError(const char* what) {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category(), what);
+}
+
+std::array<KernelHandle, kPlaybackEventCount> CreatePlaybackEvents() {
+    std::array<KernelHandle, kPlaybackEventCount> events;
+    for (KernelHandle& e : events) {
+        e = KernelHandle(CreateEventW(nullptr, FALSE, FALSE, nullptr));  // auto-reset, unset
+        if (!e) ThrowLastError("CreateEventW");
+    }
+    return events;
+}
+
+EventHandles RawHandles(const std::array<KernelHandle, kPlaybackEventCount>& events) {
+    EventHandles raw{};
+    for (int i = 0; i < kPlaybackEventCount; ++i) raw[i] = events[i].Get();
+    return raw;
+}
+
+// ---------------------------------------------------------------- RIFF reading
+
+constexpr FOURCC kRiffId = mmioFOURCC('R', 'I', 'F', 'F');
+constexpr FOURCC kWaveType = mmioFOURCC('W', 'A', 'V', 'E');
+constexpr FOURCC kFmtId = mmioFOURCC('f', 'm', 't', ' ');
+constexpr DWORD kMinFormatRecord = sizeof(WAVEFORMATEX);  // 18: PCM fields plus cbSize
+
+class MmioFile {
+public:
+    explicit MmioFile(HMMIO h) : h_(h) {}
+    ~MmioFile() {
+        if (h_) mmioClose(h_, MMIO_FHOPEN);  // the file handle has an owner of its own
+    }
+    MmioFile(const MmioFile&) = delete;
+    MmioFile& operator=(const MmioFile&) = delete;
+    HMMIO Get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    HMMIO h_;
+};
+
+// A chunk as found in the file: its id, declared size and where its data begins.
+struct Chunk {
+    FOURCC id = 0;
+    DWORD size = 0;
+    std::int64_t dataOffset = 0;
+    std::int64_t End() const { return dataOffset + size + (size & 1); }  // with the fill byte
+};
+
+// Chunk headers are read with mmioRead/mmioSeek rather than mmioDescend/mmioAscend: Wine's
+// mmioDescend wants 12 bytes even for a plain chunk (so a short "data" chunk at the end of
+// a file went unseen), and its skipping adds sizes in 32 bits, which lets a crafted size of
+// 0xFFFFFFF8 send the search back to the same chunk forever.
+bool ReadChunkHeader(HMMIO h, Chunk& chunk) {
+    const LONG at = mmioSeek(h, 0, SEEK_CUR);
+    if (at < 0) return false;
+    DWORD header[2];
+    if (mmioRead(h, reinterpret_cast<HPSTR>(header), sizeof header) != LONG(sizeof header))
+        return false;
+    chunk.id = header[0];
+    chunk.size = header[1];
+    chunk.dataOffset = std::int64_t(at) + 8;
+    return true;
+}
+
+// Moves to the end of the chunk's data and fill byte; false when that lies where the reader
+// cannot go.
+bool SkipChunk(HMMIO h, const Chunk& chunk) {
+    const std::int64_t end = chunk.End();
+    if (end > LONG_MAX) return false;
+    return mmioSeek(h, static_cast<LONG>(end), SEEK_SET) == static_cast<LONG>(end);
+}
+
+// Finds the first chunk with the given id among those from the current position on,
+// stopping at limit (the end of the enclosing chunk) or at the end of the file.
+bool FindChunk(HMMIO h, FOURCC id, std::int64_t limit, Chunk& found) {
+    for (;;) {
+        const LONG at = mmioSeek(h, 0, SEEK_CUR);
+        if (at < 0 || at >= limit) return false;
+        if (!ReadChunkHeader(h, found)) return false;
+        if (found.id == id) return true;
+        if (!SkipChunk(h, found)) return false;
+    }
+}
+
+// Opens the clip by its UTF-16 name and hands the handle to the RIFF reader: mmioOpenW
+// itself narrows the name to the ANSI code page (on Wine at least), which loses Japanese
+// names on a system whose code page is not 932.
+HMMIO OpenForReading(std::u16string_view path, KernelHandle& file) {
+    const std::wstring name(path.begin(), path.end());
+    file = KernelHandle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return nullptr;
+    MMIOINFO info{};
+    info.fccIOProc = FOURCC_DOS;
+    info.adwInfo[0] = static_cast<DWORD>(HandleToULong(file.Get()));
+    return mmioOpenW(nullptr, &info, MMIO_READ | MMIO_ALLOCBUF);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- kdsnotify
+
+kdsnotify::kdsnotify(HWND target, const EventHandles& events)
+    : target_(target), events_(events), stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    if (!stop_) ThrowLastError("CreateEventW");
+    thread_ = KernelHandle(CreateThread(nullptr, 0, &kdsnotify::ThreadMain, this, 0, nullptr));
+    if (!thread_) ThrowLastError("CreateThread");
+}
+
+kdsnotify::~kdsnotify() {
+    SetEvent(stop_.Get());
+    WaitForSingleObject(thread_.Get(), INFINITE);
+}
+
+DWORD WINAPI kdsnotify::ThreadMain(void* self) {
+    static_cast<kdsnotify*>(self)->Execute();
+    return 0;
+}
+
+void kdsnotify::Execute() noexcept {
+    // The stop event comes last: when a playback event and the stop are both set, the
+    // wait reports the lower index, so a clip's end is still posted.
+    const HANDLE handles[kPlaybackEventCount + 1] = {events_[0], events_[1], events_[2],
+                                                     stop_.Get()};
+    for (;;) {
+        const DWORD r = WaitForMultipleObjects(kPlaybackEventCount + 1, handles, FALSE, INFINITE);
+        if (r >= WAIT_OBJECT_0 && r < WAIT_OBJECT_0 + kPlaybackEventCount) {
+            PostMessageW(target_, kTalkNotify, static_cast<WPARAM>(r - WAIT_OBJECT_0), 0);
+            continue;
+        }
+        // The stop event, or a wait that failed: a failed wait would fail again at once.
+        return;
+    }
+}
+
+// ---------------------------------------------------------------- kdsound
+
+kdsound::kdsound(HWND owner, UserMessages& messages)
+    : owner_(owner),
+      messages_(messages),
+      PlaybackEvents(CreatePlaybackEvents()),
+      notifier_(owner, RawHandles(PlaybackEvents)) {}
+
+kdsound::~kdsound() {
+    if (comInits_ > 0 || device_ || primary_ || clip_ || clipNotify_) Close();
+}
+
+bool kdsound::Fail(const char16_t* text) {
+    messages_.ShowMessage(text);
+    return false;
+}
+
+bool kdsound::Open() {
+    if (SUCCEEDED(CoInitialize(nullptr))) ++comInits_;
+    if (FAILED(DirectSoundCreate8(nullptr, device_.Put(), nullptr))) {
+        device_.Reset();
+        return Fail(u"サウンドオブジェクト作成失敗");
+    }
+    if (FAILED(device_->SetCooperativeLevel(owner_, DSSCL_EXCLUSIVE)))
+        return Fail(u"強調レベル設定失敗");
+    return true;
+}
+
+bool kdsound::CreatePrimary() {
+    if (!device_) return Fail(u"プライマリサウンドバッファ作成失敗");
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+    if (FAILED(device_->CreateSoundBuffer(&desc, primary_.Put(), nullptr))) {
+        primary_.Reset();
+        return Fail(u"プライマリサウンドバッファ作成失敗");
+    }
+    WAVEFORMATEX format{};
+    format.wFormatTag = WAVE_FORMAT_PCM;
+    format.nChannels = 2;
+    format.nSamplesPerSec = 44100;
+    format.wBitsPerSample = 16;
+    format.nBlockAlign = 4;
+    format.nAvgBytesPerSec = 176400;
+    if (FAILED(primary_->SetFormat(&format))) return Fail(u"プライマリバッファのステータス失敗");
+    return true;
+}
+
+bool kdsound::LoadWave(std::u16string_view path) {
+    KernelHandle handle;
+    MmioFile file(OpenForReading(path, handle));
+    if (!file) return Fail(u"WAVファイルロードエラー");
+    const HMMIO h = file.Get();
+
+    Chunk riff;
+    if (!FindChunk(h, kRiffId, INT64_MAX, riff)) return Fail(u"WAVEチャンクチェックエラー");
+    FOURCC formType = 0;
+    if (mmioRead(h, reinterpret_cast<HPSTR>(&formType), sizeof formType) != LONG(sizeof formType) ||
+        formType != kWaveType)
+        return Fail(u"WAVEチャンクチェックエラー");
+    const std::int64_t riffEnd = riff.dataOffset + riff.size;
+
+    Chunk fmt;
+    if (mmioSeek(h, 0, SEEK_CUR) >= riffEnd || !ReadChunkHeader(h, fmt) || fmt.id != kFmtId)
+        return Fail(u"fmt チャンクチェックエラー");
+
+    // One read can carry at most LONG_MAX bytes; a larger record cannot be held.
+    if (fmt.size > DWORD(LONG_MAX)) return Fail(u"メモリ確保エラー");
+    std::vector<BYTE> format;
+    try {
+        format.assign(fmt.size > kMinFormatRecord ? fmt.size : kMinFormatRecord, 0);
+    } catch (const std::bad_alloc&) {
+        return Fail(u"メモリ確保エラー");
+    }
+    // A short read is accepted: the rest of the record stays zero.
+    if (mmioRead(h, reinterpret_cast<HPSTR>(format.data()), static_cast<LONG>(fmt.size)) < 0)
+        return Fail(u"WAVEフォーマットロードエラー");
+    Chunk data;
+    if (!SkipChunk(h, fmt) || !FindChunk(h, mmioStringToFOURCCA("data", 0), riffEnd, data))
+        return Fail(u"dataチャンクが見つからない");
+
+    clipNotify_.Reset();
+    clip_.Reset();
+    if (!device_) return Fail(u"サウンドバッファの作成エラー");
+    DSBUFFERDESC desc{};
+    desc.dwSize = sizeof desc;
+    desc.dwFlags = DSBCAPS_STATIC | DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPOSITIONNOTIFY |
+                   DSBCAPS_GLOBALFOCUS | DSBCAPS_GETCURRENTPOSITION2 | DSBCAPS_LOCDEFER;
+    desc.dwBufferBytes = data.size;
+    desc.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(format.data());
+    desc.guid3DAlgorithm = GUID_NULL;
+    if (FAILED(device_->CreateSoundBuffer(&desc, clip_.Put(), nullptr))) {
+        clip_.Reset();
+        return Fail(u"サウンドバッファの作成エラー");
+    }
+
+    void* part1 = nullptr;
+    void* part2 = nullptr;
+    DWORD size1 = 0;
+    DWORD size2 = 0;
+    if (FAILED(clip_->Lock(0, data.size, &part1, &size1, &part2, &size2, 0)))
+        return Fail(u"ロック失敗");
+    // A file that holds less than the chunk declares leaves the rest of the buffer silent.
+    if (part1 && size1) mmioRead(h, static_cast<HPSTR>(part1), static_cast<LONG>(size1));
+    if (part2 && size2) mmioRead(h, static_cast<HPSTR>(part2), static_cast<LONG>(size2));
+    clip_->Unlock(part1, size1, part2, size2);
+    return true;
+}
+
+bool kdsound::SetNotify() {
+    if (!clip_) return false;
+    if (FAILED(clip_->QueryInterface(IID_IDirectSoundNotify,
+                                     reinterpret_cast<void**>(clipNotify_.Put())))) {
+        clipNotify_.Reset();
+        return false;
+    }
+    DSBPOSITIONNOTIFY position{};
+    position.dwOffset = DSBPN_OFFSETSTOP;
+    position.hEventNotify = PlaybackEvents[0].Get();
+    return SUCCEEDED(clipNotify_->SetNotificationPositions(1, &position));
+}
+
+void kdsound::SetVolume(int setting) {
+    if (!clip_ || clip_->SetVolume(VolumeToHundredthsDb(setting)) != DS_OK)
+        Fail(u"DirectSound SetVolume error");
+}
+
+long kdsound::PlayClip() {
+    if (!clip_) return DSERR_INVALIDCALL;
+    return clip_->Play(0, 0, 0);
+}
+
+void kdsound::StopClip() {
+    if (clip_) clip_->Stop();
+}
+
+bool kdsound::Close() {
+    clipNotify_.Reset();
+    clip_.Reset();
+    primary_.Reset();
+    device_.Reset();
+    // Only calls that began the library are ended, so a Close without Open leaves the
+    // thread's library count alone.
+    for (; comInits_ > 0; --comInits_) CoUninitialize();
+    return true;
+}
+
+}  // namespace movrek

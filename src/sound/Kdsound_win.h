@@ -1,0 +1,151 @@
+// The sound device (kdsound): DirectSound 8 output with clips read by the winmm RIFF reader,
+// and the notifier thread (kdsnotify) that turns the end of a clip into a TalkNotify message
+// for the owner window.
+#pragma once
+
+#include <windows.h>
+#include <mmsystem.h>
+#include <dsound.h>
+
+#include <array>
+
+#include "platform/SoundOutput.h"
+#include "platform/UserMessages.h"
+
+namespace movrek {
+
+// One reference to a COM interface, released once; a released holder is empty.
+template <class T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() { Reset(); }
+    ComRef(ComRef&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
+    ComRef& operator=(ComRef&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = other.p_;
+            other.p_ = nullptr;
+        }
+        return *this;
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // Releases what is held and hands out the slot for a call that returns a new reference.
+    T** Put() {
+        Reset();
+        return &p_;
+    }
+    void Reset() {
+        if (T* p = p_) {
+            p_ = nullptr;
+            p->Release();
+        }
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+// A kernel handle (event, thread, file) closed once.
+class KernelHandle {
+public:
+    KernelHandle() = default;
+    explicit KernelHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
+    ~KernelHandle() { Reset(); }
+    KernelHandle(KernelHandle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
+    KernelHandle& operator=(KernelHandle&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            h_ = other.h_;
+            other.h_ = nullptr;
+        }
+        return *this;
+    }
+    KernelHandle(const KernelHandle&) = delete;
+    KernelHandle& operator=(const KernelHandle&) = delete;
+
+    HANDLE Get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+    void Reset() {
+        if (HANDLE h = h_) {
+            h_ = nullptr;
+            CloseHandle(h);
+        }
+    }
+
+private:
+    HANDLE h_ = nullptr;
+};
+
+constexpr int kPlaybackEventCount = 3;
+using EventHandles = std::array<HANDLE, kPlaybackEventCount>;
+
+// The notifier thread: each time playback event k is set it posts TalkNotify(k, 0) to the
+// target window. Destroying it wakes the thread through an event of its own and waits for the
+// thread to end, so the waited-on handles must outlive it.
+class kdsnotify {
+public:
+    // Starts the thread; throws std::system_error when the platform refuses the thread or
+    // its stop event.
+    kdsnotify(HWND target, const EventHandles& events);
+    ~kdsnotify();
+    kdsnotify(const kdsnotify&) = delete;
+    kdsnotify& operator=(const kdsnotify&) = delete;
+
+private:
+    static DWORD WINAPI ThreadMain(void* self);
+    void Execute() noexcept;
+
+    const HWND target_;           // not owned
+    const EventHandles events_;   // not owned: the device's PlaybackEvents
+    KernelHandle stop_;
+    KernelHandle thread_;
+};
+
+class kdsound : public SoundOutput {
+public:
+    // Creates the playback events and starts the notifier for the owner window. Failure
+    // messages go to messages. Throws std::system_error when the events or the thread cannot
+    // be created.
+    kdsound(HWND owner, UserMessages& messages);
+    // Stops and joins the notifier before the events close; closes DirectSound if the owner
+    // did not.
+    ~kdsound() override;
+    kdsound(const kdsound&) = delete;
+    kdsound& operator=(const kdsound&) = delete;
+
+    bool Open() override;
+    bool CreatePrimary() override;
+    bool LoadWave(std::u16string_view path) override;
+    bool SetNotify() override;
+    void SetVolume(int setting) override;
+    long PlayClip() override;
+    void StopClip() override;
+    bool Close() override;
+
+    // Index 0 is set whenever the clip buffer stops; 1 and 2 are spare.
+    HANDLE PlaybackEvent(int index) const { return PlaybackEvents[index].Get(); }
+    bool HasClip() const { return static_cast<bool>(clip_); }
+
+private:
+    bool Fail(const char16_t* text);
+
+    const HWND owner_;  // not owned
+    UserMessages& messages_;
+    std::array<KernelHandle, kPlaybackEventCount> PlaybackEvents;
+    kdsnotify notifier_;  // declared after the events: it is joined before they close
+    // Declared so that destruction releases them in Close's order: notification, clip,
+    // primary, device.
+    ComRef<IDirectSound8> device_;
+    ComRef<IDirectSoundBuffer> primary_;
+    ComRef<IDirectSoundBuffer> clip_;
+    ComRef<IDirectSoundNotify> clipNotify_;
+    int comInits_ = 0;  // successful CoInitialize calls still to be balanced
+};
+
+}  // namespace movrek
