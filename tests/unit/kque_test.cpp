@@ -8,8 +8,9 @@ using movrek::kque;
 
 namespace {
 std::u16string Item(int i) {
-    const std::string s = "p" + std::to_string(i);
-    return std::u16string(s.begin(), s.end());
+    std::u16string item = u"p";
+    for (char digit : std::to_string(i)) item += static_cast<char16_t>(digit);
+    return item;
 }
 }  // namespace
 
