@@ -2,7 +2,8 @@
 #   make test   installs what is missing, builds both worlds, runs every test tier
 #   make run    installs what is missing, builds, assembles the distribution folder and
 #               starts movrek.exe from it under Wine
-.PHONY: all test run native win clean
+#   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
+.PHONY: all test run native win clean voice
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -24,6 +25,12 @@ native:
 	@scripts/deps.sh
 	cmake -S . -B $(NATIVE_BUILD) -DMOVREK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(NATIVE_BUILD) -j
+
+VOICE ?= ../shared/voice/tohoku-f01-neutral.htsvoice
+
+voice:
+	@scripts/deps.sh open-jtalk open-jtalk-mecab-naist-jdic
+	python3 voice/generate.py --voice $(VOICE)
 
 clean:
 	rm -rf build
