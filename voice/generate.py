@@ -38,8 +38,8 @@ FRAME_MS = 5     # frame length for finding the speech
 SPEECH_GATE_DB = 55.0  # frames this far below the loudest one count as silence
 ALARM_GATE_DB = 60.0   # lower for the alarms, to keep their ringing tails
 
-# The four alarm sounds: sox commands whose output (an argument placeholder {out}) is a
-# 44.1 kHz mono file. Each entry is a list of steps run in order inside a scratch folder.
+# The four alarm sounds: for each, sox commands run in order inside a scratch folder; {out}
+# stands for the finished sound, which then goes through the same trimming as speech.
 ALARMS = {
     # "チチ チチ チチ ・・・": three pairs of short high chirps.
     "alarm1": [
