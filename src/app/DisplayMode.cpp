@@ -44,6 +44,10 @@ int TimeFontPoints(int timeHeight, int currentPoints) {
     }
 }
 
+WindowOrigin KeepOriginOnScreen(int left, int top, int screenWidth, int screenHeight) {
+    return {std::min(left, screenWidth - 100), std::min(top, screenHeight - 100)};
+}
+
 int FontHeightForPoints(int points) {
     // -MulDiv(points, 96, 72): rounds half away from zero.
     const long long num = static_cast<long long>(points) * 96;

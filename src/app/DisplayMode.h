@@ -46,6 +46,14 @@ constexpr bool IsCompactHeight(int windowHeight, int timeHeight) {
 // current size.
 int TimeFontPoints(int timeHeight, int currentPoints);
 
+// The stored window position, lowered where needed so that the window's top-left 100 x 100
+// pixels start on a screen of the given size; smaller (also negative) values stay.
+struct WindowOrigin {
+    int left = 0;
+    int top = 0;
+};
+WindowOrigin KeepOriginOnScreen(int left, int top, int screenWidth, int screenHeight);
+
 // Character height in pixels (negative = cell height excluded, as fonts are asked for) for a
 // size in points at 96 pixels per inch, rounded like the platform's MulDiv.
 int FontHeightForPoints(int points);

@@ -21,6 +21,8 @@ struct Settings {
     std::int32_t BeforeSound = 0;   // selection of the count-in list
     std::int32_t StartSound = 1;    // selection of the start-phrase list
     std::int32_t PassSound = 1;     // selection of the elapsed-announcement list
+    std::int32_t Left = 100;        // window position on the screen
+    std::int32_t Top = 100;
 };
 
 }  // namespace movrek

@@ -1,29 +1,23 @@
-// Program entry: one main window, its message loop, then exit.
+// Program entry: the main window, its message loop, then exit. An exception that escapes is
+// shown in the program's exception box.
 #include <windows.h>
+#include <commctrl.h>
 
-namespace {
+#include <exception>
 
-LRESULT CALLBACK SmokeProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-    if (m == WM_DESTROY) { PostQuitMessage(0); return 0; }
-    return DefWindowProcW(h, m, w, l);
-}
+#include "app/FMovrek_win.h"
+#include "ui/MessageLoop.h"
+#include "ui/Window.h"
 
-}  // namespace
-
-int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = SmokeProc;
-    wc.hInstance = inst;
-    wc.lpszClassName = L"TFMovrek";
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    RegisterClassW(&wc);
-    HWND h = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, L"TFMovrek", L"Movrek", WS_POPUP | WS_VISIBLE,
-                             200, 100, 209, 22, nullptr, nullptr, inst, nullptr);
-    if (!h) return 1;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        InitCommonControlsEx(&icc);
+        movrek::TFMovrek form;
+        if (!form.Create()) return 0;
+        return movrek::ui::RunMessageLoop();
+    } catch (...) {
+        movrek::ui::ShowException(std::current_exception());
+        return 1;
     }
-    return 0;
 }

@@ -97,3 +97,19 @@ TEST(DisplayMode, RowCountBeyondTheTenRowsShowsTenButKeepsTheArithmetic) {
     EXPECT_EQ(l.panelHeight, 25 * 12 + 91);
     EXPECT_EQ(ComputeDisplayLayout(DisplayMode::Expanded, {16, -1, 57, 16}).visibleAlarmRows, 0);
 }
+
+TEST(DisplayMode, StoredPositionIsPulledBackOnlyWhereItWouldLeaveTheScreen) {
+    const WindowOrigin inside = KeepOriginOnScreen(300, 200, 1280, 1024);
+    EXPECT_EQ(inside.left, 300);
+    EXPECT_EQ(inside.top, 200);
+    const WindowOrigin far = KeepOriginOnScreen(5000, 3000, 1280, 1024);
+    EXPECT_EQ(far.left, 1180);
+    EXPECT_EQ(far.top, 924);
+    const WindowOrigin edge = KeepOriginOnScreen(1180, 925, 1280, 1024);
+    EXPECT_EQ(edge.left, 1180);
+    EXPECT_EQ(edge.top, 924);
+    // Off the left or top edge is left alone.
+    const WindowOrigin negative = KeepOriginOnScreen(-50, -20, 1280, 1024);
+    EXPECT_EQ(negative.left, -50);
+    EXPECT_EQ(negative.top, -20);
+}

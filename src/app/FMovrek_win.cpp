@@ -1,0 +1,604 @@
+#include "app/FMovrek_win.h"
+
+#include <commctrl.h>
+#include <htmlhelp.h>
+
+#include "controls/Bitmap_win.h"
+#include "controls/Kdraw.h"
+#include "app/MovrekResources.h"
+#include "platform/Clock.h"
+#include "platform/UserMessages.h"
+#include "sound/Kdsound_win.h"
+#include "sound/Ktalk.h"
+#include "sound/TalkNotify.h"
+#include "ui/MessageLoop.h"
+
+namespace movrek {
+namespace {
+
+// Menu items send their tag added to this base; control ids stay clear of that range.
+constexpr UINT kMenuBase = 0x100;
+constexpr int kIdButtonStart = 1001;
+constexpr int kIdSpeedButtonOption = 1002;
+constexpr int kIdComboBoxBeforeSound = 1011;
+constexpr int kIdComboBoxStartSound = 1012;
+constexpr int kIdComboBoxPassSound = 1013;
+constexpr int kIdPanelAlarm = 1020;
+constexpr int kIdAlarmRowBase = 1100;  // + 10 * row + field
+
+constexpr UINT_PTR kEngineTimerId = 1;
+constexpr UINT_PTR kTalkTimerId = 2;
+
+constexpr UINT kTrayMessage = WM_APP + 1;
+// A click or the end of a drag, seen in the hit test, is carried out once the hit test is over.
+constexpr UINT kHitActionMessage = WM_APP + 2;
+constexpr UINT kTrayIconId = 1;
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
+// PMenuMain in display order.
+constexpr ui::MenuItemDef kMainMenu[] = {
+    {CmdStart, L"タイマー スタート(&R)", 0, true, false},        // PMenuTimerStart
+    {CmdStopVoice, L"音声ストップ", VK_F3, false, false},          // PMenuSoundStop
+    {0, L"", 0, true, true},                                       // N1
+    {CmdOptions, L"オプション(&O)...", 0, true, false},           // PMenuOption
+    {CmdSwitch, L"画面切替(&D)", 0, false, false},                 // PMenuDispChange
+    {CmdClear, L"時報のクリア(&C)", 0, true, false},               // PMenuClear
+    {CmdHelp, L"ヘルプ(&H)...", 0, true, false},                   // PMenuHelp
+    {0, L"", 0, true, true},                                       // N2
+    {CmdExit, L"終了(&X)", 0, true, false},                        // PMenuExit
+};
+
+// The settings panel's own controls (positions inside PanelAlarm).
+struct LabelRow {
+    ui::Place place;
+    const wchar_t* text;
+};
+constexpr LabelRow kPanelLabels[] = {
+    {{8, 8, 0, 0}, L"カウント:"},
+    {{8, 33, 0, 0}, L"起動:"},
+    {{8, 58, 0, 0}, L"経過:"},
+};
+constexpr ui::Place kComboBoxBeforeSound{60, 5, 100, 20};
+constexpr ui::Place kComboBoxStartSound{60, 30, 100, 20};
+constexpr ui::Place kComboBoxPassSound{60, 55, 100, 20};
+constexpr ui::Place kButtonStart{260, 5, 130, 25};
+constexpr ui::Place kSpeedButtonOption{367, 53, 23, 22};
+constexpr ui::Place kPanelAlarm{1, 44, 400, 340};
+constexpr ui::Place kLabelTime{8, 2, 0, 0};
+constexpr ui::Place kLabelBaseFileName{320, 5, 36, 12};
+constexpr int kDesignWidth = 404;
+constexpr int kDesignHeight = 385;
+
+// Finds windows for docking through the platform.
+class Win32WindowQuery : public WindowQuery {
+public:
+    std::optional<WindowFacts> WindowAt(ScreenPoint p) override {
+        HWND h = WindowFromPoint(POINT{p.x, p.y});
+        if (!h) return std::nullopt;
+        return Facts(h);
+    }
+    std::optional<WindowFacts> WindowOf(std::uintptr_t handle) override {
+        HWND h = reinterpret_cast<HWND>(handle);
+        if (!IsWindow(h)) return std::nullopt;
+        return Facts(h);
+    }
+
+private:
+    static WindowFacts Facts(HWND h) {
+        WindowFacts f;
+        f.handle = reinterpret_cast<std::uintptr_t>(h);
+        f.parent = reinterpret_cast<std::uintptr_t>(GetParent(h));
+        wchar_t name[256] = {};
+        const int n = GetClassNameW(h, name, 256);
+        f.className = ui::Narrow16(std::wstring_view(name, n > 0 ? static_cast<size_t>(n) : 0));
+        RECT r{};
+        GetWindowRect(h, &r);
+        f.rect = {r.left, r.top, r.right, r.bottom};
+        return f;
+    }
+};
+
+std::u16string ProgramFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    const size_t slash = path.find_last_of(L"\\/");
+    return ui::Narrow16(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1));
+}
+
+}  // namespace
+
+TFMovrek::TFMovrek()
+    : engineTimer_(*this, kEngineTimerId, [this] { if (time_) time_->Tick(); }),
+      talkTimer_(*this, kTalkTimerId, [this] { if (talk_) talk_->Tick(); }) {}
+
+TFMovrek::~TFMovrek() {
+    // Normally FormClose has run; if creation stopped half-way, end in the same order.
+    time_.reset();
+    talk_.reset();
+    sound_.reset();
+    alarm_.reset();
+    if (Handle()) {
+        ui::SetShortcuts(nullptr, nullptr);
+        DestroyWindow(Handle());
+    }
+}
+
+// ---------------------------------------------------------------- creation
+
+bool TFMovrek::Create() {
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    programIcon_.Reset(static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_MOVREK), IMAGE_ICON,
+                                                     GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    programIconSmall_.Reset(static_cast<HICON>(LoadImageW(inst, MAKEINTRESOURCEW(IDI_MOVREK), IMAGE_ICON,
+                                                          GetSystemMetrics(SM_CXSMICON),
+                                                          GetSystemMetrics(SM_CYSMICON), 0)));
+    paintBrush_.Reset(CreateSolidBrush(paintColor_));
+
+    ui::WindowArgs w;
+    w.className = L"TFMovrek";
+    w.text = L"Movrek";
+    // No caption and no frame; topmost and without a task-bar button from the start.
+    w.style = WS_POPUP | WS_CLIPCHILDREN;
+    w.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
+    w.left = settings_.Left;
+    w.top = settings_.Top;
+    w.width = kDesignWidth;
+    w.height = kDesignHeight;
+    w.icon = programIcon_.Get();
+    if (!CreateWindowFrom(w)) return false;
+    SetMessageOwner(Handle());
+
+    // FormCreate, in its order.
+    activated_ = false;
+    if (!CreateComponents()) return false;
+
+    // The alarm rows' object exists before the engine that asks it; the rows themselves are
+    // built in their turn below.
+    alarm_ = std::make_unique<talarm>();
+    time_ = std::make_unique<ktime>(KtimeLinks{SystemClock(), timeSink_, announcer_, *alarm_,
+                                               comboBoxPassSound_, engineTicker_, stateGlyph_});
+    sound_ = std::make_unique<kdsound>(Handle(), PlatformMessages());
+    talk_ = std::make_unique<ktalk>(*sound_, PlatformMessages());
+    announcer_.Attach(talk_.get());
+    talkTimer_.Start(ktalk::TickIntervalMs);
+
+    // The settings' paths: the help file sits beside the program.
+    helpPath_ = ProgramFolder() + u"movrek.chm";
+
+    CreateAlarmRows();
+    alarm_->Populate();
+
+    ApplyLoadedSettings();
+
+    talk_->SetVoiceVolume(settings_.VolumeVoice);
+    talk_->SetAlarmVolume(settings_.VolumeAlarm);
+    if (settings_.AutoStart == 1)
+        StartTimer(0);
+    else
+        ApplyDisplayMode(DisplayMode::Expanded);
+    if (!Usable()) return false;
+
+    // Exactly the tool-window style; WS_EX_TOPMOST is kept by SetWindowPos, not by the style.
+    SetWindowLongPtrW(Handle(), GWL_EXSTYLE, WS_EX_TOOLWINDOW);
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+
+    colorDialog_.AddCustomColor(L"ColorA=984E00");
+    colorDialog_.AddCustomColor(L"ColorB=D8E9EC");
+    drag_.Reset();
+    speedButtonOption_.SetImage(&imageList_, 0);
+
+    ui::SetShortcuts(Handle(), pMenuMain_.Shortcuts());
+    trayIcon_.Add(Handle(), kTrayIconId, kTrayMessage, programIconSmall_.Get(), L"Movrek");
+    ShowWindow(Handle(), SW_SHOW);
+    UpdateWindow(Handle());
+    return Usable();
+}
+
+bool TFMovrek::CreateComponents() {
+    formFont_ = ui::MakeFont(L"MS UI Gothic", -12);
+    timeFont_ = ui::MakeFont(L"Tahoma", -13);
+    timeFontPoints_ = 10;
+    HFONT form = formFont_.Get();
+
+    ui::LabelArgs lt;
+    lt.place = kLabelTime;
+    lt.text = L"00:00:00";
+    lt.font = timeFont_.Get();
+    lt.color = kWhite;
+    if (!labelTime_.Create(*this, lt)) return false;
+
+    ui::LabelArgs lb;
+    lb.place = kLabelBaseFileName;
+    lb.text = L"Movrek";
+    lb.autoSize = false;
+    lb.rightAligned = true;
+    lb.font = form;
+    lb.color = kWhite;
+    if (!labelBaseFileName_.Create(*this, lb)) return false;
+
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    if (!panelAlarm_.Create(Handle(), {kPanelAlarm, face, kIdPanelAlarm})) return false;
+
+    ui::Label* panelLabels[] = {&label1_, &label2_, &label3_};
+    for (size_t i = 0; i < 3; ++i) {
+        ui::LabelArgs a;
+        a.place = kPanelLabels[i].place;
+        a.text = kPanelLabels[i].text;
+        a.font = form;
+        a.color = GetSysColor(COLOR_BTNTEXT);
+        if (!panelLabels[i]->Create(panelAlarm_, a)) return false;
+    }
+
+    // Keyboard order on the panel: the Start button, then the three lists.
+    if (!buttonStart_.Create(panelAlarm_.Handle(), {kButtonStart, L"タイマー　スタート", kIdButtonStart, form}))
+        return false;
+    if (!comboBoxBeforeSound_.Create(panelAlarm_.Handle(), {kComboBoxBeforeSound, kIdComboBoxBeforeSound, 8, form}) ||
+        !comboBoxStartSound_.Create(panelAlarm_.Handle(), {kComboBoxStartSound, kIdComboBoxStartSound, 8, form}) ||
+        !comboBoxPassSound_.Create(panelAlarm_.Handle(), {kComboBoxPassSound, kIdComboBoxPassSound, 8, form}))
+        return false;
+    comboBoxBeforeSound_.SetItems({u"", u"10秒前"});
+    comboBoxStartSound_.SetItems({u"", u"起動しました", u"スタート"});
+    comboBoxPassSound_.SetItems({u"", u"分経過", u"時間経過"});
+
+    imageList_.Create(16, 16);
+    {
+        ui::Icon gear(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_GEAR),
+                                                    IMAGE_ICON, 16, 16, 0)));
+        if (gear) imageList_.AddIcon(gear.Get());
+    }
+    ui::PictureButtonArgs pb;
+    pb.place = kSpeedButtonOption;
+    pb.id = kIdSpeedButtonOption;
+    pb.faceColor = face;
+    pb.hint = L"オプション";
+    if (!speedButtonOption_.Create(panelAlarm_.Handle(), pb)) return false;
+
+    return pMenuMain_.Create(kMainMenu, std::size(kMainMenu), kMenuBase);
+}
+
+void TFMovrek::CreateAlarmRows() {
+    const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    for (int i = 0; i < AlarmRowLayout::RowCount; ++i) {
+        AlarmRowControls& row = rows_[static_cast<size_t>(i)];
+        row.panel.Create(panelAlarm_.Handle(),
+                         {{AlarmRowLayout::Left, AlarmRowLayout::Top(i), AlarmRowLayout::Width, AlarmRowLayout::Height},
+                          face, 0});
+        const std::wstring text = ui::Wide(AlarmRowLabel(i));
+        ui::LabelArgs la;
+        la.place = {AlarmRowLayout::Label.left, AlarmRowLayout::Label.top, 0, 0};
+        la.text = text.c_str();
+        la.font = formFont_.Get();
+        la.color = GetSysColor(COLOR_BTNTEXT);
+        row.label.Create(row.panel, la);
+        for (size_t f = 0; f < row.choices.size(); ++f) {
+            const AlarmChildPlace& c = AlarmRowLayout::Choices[f];
+            row.choices[f].Create(row.panel.Handle(),
+                                  {{c.left, c.top, c.width, 20}, kIdAlarmRowBase + 10 * i + static_cast<int>(f),
+                                   c.dropDownLines, formFont_.Get()});
+        }
+        AlarmRowChoices choices;
+        choices.End = &row.choices[0];
+        choices.Hour = &row.choices[1];
+        choices.Minute = &row.choices[2];
+        choices.Second = &row.choices[3];
+        choices.Sound = &row.choices[4];
+        alarm_->AttachRow(i, choices);
+    }
+}
+
+void TFMovrek::ApplyLoadedSettings() {
+    const WindowOrigin o = KeepOriginOnScreen(settings_.Left, settings_.Top, GetSystemMetrics(SM_CXSCREEN),
+                                              GetSystemMetrics(SM_CYSCREEN));
+    SetWindowPos(Handle(), nullptr, o.left, o.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    comboBoxBeforeSound_.Select(settings_.BeforeSound);
+    comboBoxStartSound_.Select(settings_.StartSound);
+    comboBoxPassSound_.Select(settings_.PassSound);
+}
+
+// ---------------------------------------------------------------- display mode, start
+
+bool TFMovrek::IsCompact() const {
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    return IsCompactHeight(r.bottom - r.top, settings_.TimeHeight);
+}
+
+void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
+    if (!Usable()) return;
+    // The label gets its final text and font before it is measured.
+    time_->LabelText = settings_.TimeLabel;
+    time_->ShowSeconds = settings_.DispSecond;
+    time_->ShowElapsed();
+    timeFontPoints_ = TimeFontPoints(settings_.TimeHeight, timeFontPoints_);
+    ui::Font font = ui::MakeFont(ui::Wide(settings_.TimeFontName), FontHeightForPoints(timeFontPoints_));
+    if (font) {
+        labelTime_.SetFont(font.Get());
+        timeFont_ = std::move(font);  // the old font is released once the label has let go
+    }
+    ui::ProcessPendingMessages();
+    if (!Usable()) return;
+
+    DisplayInput in;
+    in.timeHeight = settings_.TimeHeight;
+    in.alarmLine = settings_.AlarmLine;
+    in.labelWidth = labelTime_.Width();
+    in.labelHeight = labelTime_.Height();
+    const DisplayLayout l = ComputeDisplayLayout(mode, in);
+
+    SetWindowPos(Handle(), nullptr, 0, 0, l.windowWidth, l.windowHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    labelTime_.Move(l.labelLeft, l.labelTop);
+    const RECT panel = panelAlarm_.Bounds();
+    const int panelHeight = l.panelHeightSet ? l.panelHeight : panel.bottom - panel.top;
+    panelAlarm_.SetBounds(panel.left, l.panelTop, panel.right - panel.left, panelHeight);
+    if (l.alarmRowsSet)
+        for (int i = 0; i < AlarmRowLayout::RowCount; ++i) rows_[static_cast<size_t>(i)].panel.Show(i < l.visibleAlarmRows);
+    labelBaseFileName_.Show(l.baseNameVisible);
+
+    SetPaintColor(settings_.FormColor);
+    labelTime_.SetColor(settings_.TimeColor);
+    stateGlyph_.SetStateGlyph(false);
+
+    if (time_->FiredThisSecond) talk_->Clear();
+    InvalidateRect(Handle(), nullptr, TRUE);
+    UpdateWindow(Handle());
+}
+
+void TFMovrek::StartTimer(int kind) {
+    if (!Usable()) return;
+    const int before = comboBoxBeforeSound_.Selected();
+    time_->CountIn = before == 1 ? 1 : 0;
+    time_->State = before == 0 ? TimerState::Counting : TimerState::Idle;
+    time_->Start();
+    if (kind == 1) SpeakStartPhrase();
+    ApplyDisplayMode(DisplayMode::Compact);
+}
+
+void TFMovrek::SpeakStartPhrase() {
+    switch (comboBoxStartSound_.Selected()) {
+        case 1: talk_->Talk(u"きどうしました"); break;
+        case 2: talk_->Talk(u"すたーと"); break;
+        default: break;
+    }
+}
+
+void TFMovrek::ShowOptionsDialog() {
+    // The options dialog is not part of the program yet.
+}
+
+void TFMovrek::SetPaintColor(COLORREF color) {
+    if (color != paintColor_ || !paintBrush_) {
+        paintColor_ = color;
+        paintBrush_.Reset(CreateSolidBrush(color));
+    }
+}
+
+// ---------------------------------------------------------------- commands
+
+void TFMovrek::ExecuteCommand(int command) {
+    // Pending messages run first: ticks, further clicks, even an exit can happen here.
+    if (!ui::ProcessPendingMessages() || !Usable()) return;
+    switch (command) {
+        case CmdSwitch:
+            SwitchOrAcknowledge();
+            return;  // repaints itself when it changes the mode
+        case CmdHelp: OpenHelp(); break;
+        case CmdExit: SendMessageW(Handle(), WM_CLOSE, 0, 0); break;
+        case CmdStart: StartTimer(1); break;
+        case CmdClear: AskClearAlarms(); break;
+        case CmdStopVoice:
+            if (talk_->Playing()) talk_->StopTalk();
+            break;
+        case CmdOptions: ShowOptionsDialog(); break;
+        default: break;
+    }
+    if (Usable()) {
+        InvalidateRect(Handle(), nullptr, TRUE);
+        UpdateWindow(Handle());
+    }
+}
+
+void TFMovrek::SwitchOrAcknowledge() {
+    bool consumed = false;
+    if (talk_->Playing()) {
+        talk_->StopTalk();
+        consumed = true;
+    }
+    if (time_->State == TimerState::Finished) {
+        stateGlyph_.SetStateGlyph(false);
+        time_->State = TimerState::Idle;
+        consumed = !IsCompact();
+    }
+    if (consumed) return;
+    ApplyDisplayMode(IsCompact() ? DisplayMode::Expanded : DisplayMode::Compact);
+    if (!Usable()) return;
+    // Hidden and shown again: the platform then keeps the resized window on top and off the
+    // task bar.
+    ShowWindow(Handle(), SW_HIDE);
+    ShowWindow(Handle(), SW_SHOW);
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    InvalidateRect(Handle(), nullptr, TRUE);
+    UpdateWindow(Handle());
+}
+
+void TFMovrek::OpenHelp() {
+    const std::wstring path = ui::Wide(helpPath_);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ui::ShowMessage(Handle(), L"ヘルプファイルが見つかりません。\n" + path);
+        return;
+    }
+    // The viewer is loaded when it is first asked for, so a system without it only loses help.
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    static HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
+    HtmlHelpFn htmlHelp = viewer ? reinterpret_cast<HtmlHelpFn>(
+                                       reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")))
+                                 : nullptr;
+    HWND shown = htmlHelp ? htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOC, 0) : nullptr;
+    if (!shown && htmlHelp) shown = htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOPIC, 0);
+    if (!shown) ui::ShowMessage(Handle(), L"ヘルプを表示できませんでした。\n" + path);
+}
+
+void TFMovrek::AskClearAlarms() {
+    const int answer = ui::AskQuestion(Handle(), L"時報をクリアしますか？", L"Movrek",
+                                       MB_YESNO | MB_ICONINFORMATION | MB_DEFBUTTON2);
+    if (answer == IDYES && Usable()) alarm_->ClearAll();
+}
+
+// ---------------------------------------------------------------- events
+
+void TFMovrek::FormActivate() {
+    if (activated_) return;
+    activated_ = true;
+    if (settings_.AutoStart == 1) SpeakStartPhrase();
+}
+
+void TFMovrek::FormPaint() {
+    ui::PaintDc pdc(Handle());
+    RECT r{};
+    GetClientRect(Handle(), &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;
+    // Drawn off screen first, then copied in one go: no flicker while the size changes.
+    DibBitmap buffer(width, height);
+    DrawPanelFrame(buffer, width, height, paintColor_);
+    BitBlt(pdc.Get(), 0, 0, width, height, buffer.Dc(), 0, 0, SRCCOPY);
+}
+
+void TFMovrek::SaveSettings() {
+    // The one place the settings are written: at closing and when the session ends. The
+    // settings file is not connected yet, so there is nothing to write here.
+}
+
+void TFMovrek::FormClose() {
+    if (closed_) return;
+    SaveSettings();
+    closed_ = true;
+    engineTimer_.Stop();
+    talkTimer_.Stop();
+    time_.reset();
+    announcer_.Attach(nullptr);
+    talk_.reset();
+    sound_.reset();
+    alarm_.reset();
+}
+
+LRESULT TFMovrek::OnHitTest() {
+    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
+    const bool down = (GetAsyncKeyState(button) & 0x8000) != 0;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const HitDecision d = drag_.OnHitTest(down, {cursor.x, cursor.y});
+    // The click's command and the docking wait until this hit test is answered: both move
+    // or resize the window, and the command lets messages run.
+    if (d.action != HitAction::None)
+        PostMessageW(Handle(), kHitActionMessage, d.action == HitAction::Click ? 1 : 2, 0);
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    if (const auto top = CorrectedTop(r.top))
+        SetWindowPos(Handle(), nullptr, r.left, *top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return d.answer == HitAnswer::Caption ? HTCAPTION : HTCLIENT;
+}
+
+void TFMovrek::DockToSiblingWindow() {
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    Win32WindowQuery windows;
+    if (const auto to = DockToSibling({r.left, r.top, r.right, r.bottom}, windows)) {
+        SetWindowPos(Handle(), nullptr, to->x, to->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        InvalidateRect(Handle(), nullptr, TRUE);
+    }
+}
+
+void TFMovrek::OnTrayMessage(LPARAM lp) {
+    switch (LOWORD(lp)) {
+        case WM_LBUTTONUP:
+            ExecuteCommand(CmdSwitch);  // TrayIconClick
+            break;
+        case WM_RBUTTONUP: {
+            POINT p{};
+            GetCursorPos(&p);
+            pMenuMain_.Popup(Handle(), p);
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_NCHITTEST:
+            return OnHitTest();
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT:
+            FormPaint();
+            return 0;
+        case WM_ACTIVATE:
+            if (LOWORD(wp) != WA_INACTIVE) FormActivate();
+            return Default(msg, wp, lp);
+        case WM_COMMAND: {
+            const UINT id = LOWORD(wp);
+            if (id > kMenuBase && id <= kMenuBase + CmdOptions) {
+                ExecuteCommand(static_cast<int>(id - kMenuBase));  // PMenuMainClick
+            } else if (id == kIdButtonStart && HIWORD(wp) == BN_CLICKED) {
+                ExecuteCommand(CmdStart);  // ButtonStartClick
+            } else if (id == kIdSpeedButtonOption && HIWORD(wp) == BN_CLICKED) {
+                ShowOptionsDialog();  // SpeedButtonOptionClick
+            }
+            return 0;
+        }
+        case WM_CONTEXTMENU: {
+            POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            if (lp == -1) GetCursorPos(&p);
+            pMenuMain_.Popup(Handle(), p);
+            return 0;
+        }
+        case kHitActionMessage:
+            if (wp == 1)
+                ExecuteCommand(CmdSwitch);
+            else
+                DockToSiblingWindow();
+            return 0;
+        case kTrayMessage:
+            OnTrayMessage(lp);
+            return 0;
+        case kTalkNotify:
+            if (wp == 0 && talk_) talk_->ClipEnded();
+            return 1;
+        case WM_ENDSESSION:
+            // Saved whatever the message says, also when the log-off was cancelled.
+            SaveSettings();
+            return 0;
+        case WM_CLOSE:
+            FormClose();
+            DestroyWindow(Handle());
+            return 0;
+        case WM_DESTROY:
+            FormClose();
+            trayIcon_.Remove();
+            ui::SetShortcuts(nullptr, nullptr);
+            SetMessageOwner(nullptr);
+            PostQuitMessage(0);
+            return 0;
+        default:
+            if (msg == ui::TrayIcon::TaskbarCreatedMessage()) {
+                trayIcon_.Restore();
+                return 0;
+            }
+            return Default(msg, wp, lp);
+    }
+}
+
+}  // namespace movrek

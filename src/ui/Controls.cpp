@@ -1,0 +1,460 @@
+#include "ui/Controls.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+namespace movrek::ui {
+
+std::wstring Wide(std::u16string_view text) {
+    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
+}
+
+std::u16string Narrow16(std::wstring_view text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
+}
+
+// ---------------------------------------------------------------- Control
+
+void Control::Move(int left, int top) {
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::Resize(int width, int height) {
+    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Control::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(hwnd_, nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+static RECT BoundsInParent(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+RECT Control::Bounds() const { return BoundsInParent(hwnd_); }
+
+void Control::Show(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+bool Control::Visible() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void Control::SetFont(HFONT font) { SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+// ---------------------------------------------------------------- Label
+
+bool Label::Create(Window& parent, const LabelArgs& a) {
+    parent_ = &parent;
+    autoSize_ = a.autoSize;
+    DWORD style = WS_CHILD | WS_VISIBLE | SS_NOPREFIX | (a.rightAligned ? SS_RIGHT : SS_LEFTNOWORDWRAP);
+    hwnd_ = CreateWindowExW(0, L"STATIC", a.text, style, a.place.left, a.place.top, a.place.width,
+                            a.place.height, parent.Handle(), nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return false;
+    parent.SetChildTextColor(hwnd_, a.color);
+    SetFont(a.font);
+    return true;
+}
+
+void Label::SetText(std::u16string_view text) {
+    const std::wstring w = Wide(text);
+    SetWindowTextW(hwnd_, w.c_str());
+    FitToText();
+}
+
+std::u16string Label::Text() const {
+    const int n = GetWindowTextLengthW(hwnd_);
+    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd_, w.data(), n + 1);
+    w.resize(static_cast<size_t>(got > 0 ? got : 0));
+    return Narrow16(w);
+}
+
+void Label::SetFont(HFONT font) {
+    Control::SetFont(font);
+    FitToText();
+}
+
+void Label::SetColor(COLORREF color) {
+    if (parent_) parent_->SetChildTextColor(hwnd_, color);
+}
+
+int Label::Width() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.right - r.left;
+}
+
+int Label::Height() const {
+    RECT r{};
+    GetWindowRect(hwnd_, &r);
+    return r.bottom - r.top;
+}
+
+void Label::FitToText() {
+    if (!autoSize_ || !hwnd_) return;
+    const int n = GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(n) + 1, L'\0');
+    const int got = GetWindowTextW(hwnd_, text.data(), n + 1);
+    text.resize(static_cast<size_t>(got > 0 ? got : 0));
+    WindowDc dc(hwnd_);
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    Selected sel(dc.Get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+    SIZE size{};
+    if (!text.empty()) GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc.Get(), &tm);
+    Resize(size.cx, tm.tmHeight);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+// ---------------------------------------------------------------- ComboBox
+
+bool ComboBox::Create(HWND parent, const ComboArgs& a) {
+    width_ = a.place.width;
+    hwnd_ = CreateWindowExW(0, L"COMBOBOX", L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                            a.place.left, a.place.top, a.place.width, a.place.height, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return false;
+    if (a.font) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(a.font), FALSE);
+    SetDropDownLines(a.dropDownLines);
+    return true;
+}
+
+void ComboBox::SetDropDownLines(int lines) {
+    lines_ = lines > 0 ? lines : 1;
+    // The visual-styles list honours CB_SETMINVISIBLE; the classic one takes the height of
+    // the control as the height of field plus open list.
+    SendMessageW(hwnd_, CB_SETMINVISIBLE, static_cast<WPARAM>(lines_), 0);
+    // GetWindowRect of a drop-down list gives the closed field.
+    RECT closed{};
+    GetWindowRect(hwnd_, &closed);
+    const int item = static_cast<int>(SendMessageW(hwnd_, CB_GETITEMHEIGHT, 0, 0));
+    Resize(width_, (closed.bottom - closed.top) + lines_ * item + 2);
+}
+
+void ComboBox::SetItems(const std::vector<std::u16string>& items) {
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+    for (const auto& it : items) {
+        const std::wstring w = Wide(it);
+        SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
+    }
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+int ComboBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
+
+int ComboBox::Selected() const {
+    const LRESULT r = SendMessageW(hwnd_, CB_GETCURSEL, 0, 0);
+    return r == CB_ERR ? -1 : static_cast<int>(r);
+}
+
+void ComboBox::Select(int index) {
+    if (index < 0 || index >= Count()) index = -1;
+    SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+// ---------------------------------------------------------------- PushButton
+
+bool PushButton::Create(HWND parent, const ButtonArgs& a) {
+    hwnd_ = CreateWindowExW(0, L"BUTTON", a.text, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                            a.place.left, a.place.top, a.place.width, a.place.height, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(a.id)),
+                            GetModuleHandleW(nullptr), nullptr);
+    if (!hwnd_) return false;
+    if (a.font) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(a.font), FALSE);
+    return true;
+}
+
+// ---------------------------------------------------------------- Panel
+
+bool Panel::Create(HWND parent, const PanelArgs& a) {
+    brush_.Reset(CreateSolidBrush(a.color));
+    WindowArgs w;
+    w.className = L"MovrekPanel";
+    w.style = WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    w.exStyle = WS_EX_CONTROLPARENT;
+    w.left = a.place.left;
+    w.top = a.place.top;
+    w.width = a.place.width;
+    w.height = a.place.height;
+    w.parent = parent;
+    w.id = a.id;
+    return CreateWindowFrom(w);
+}
+
+void Panel::SetColor(COLORREF color) {
+    brush_.Reset(CreateSolidBrush(color));
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+void Panel::SetBounds(int left, int top, int width, int height) {
+    SetWindowPos(Handle(), nullptr, left, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+RECT Panel::Bounds() const { return BoundsInParent(Handle()); }
+
+void Panel::Show(bool visible) { ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE); }
+
+LRESULT Panel::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_ERASEBKGND: {
+            RECT r{};
+            GetClientRect(Handle(), &r);
+            FillRect(reinterpret_cast<HDC>(wp), &r, brush_.Get());
+            return 1;
+        }
+        case WM_COMMAND:
+        case WM_NOTIFY:
+            // The controls' owner is the window the panel sits on.
+            return SendMessageW(GetParent(Handle()), msg, wp, lp);
+        default:
+            return Default(msg, wp, lp);
+    }
+}
+
+// ---------------------------------------------------------------- ImageList
+
+bool ImageList::Create(int width, int height) {
+    list_.Reset(ImageList_Create(width, height, ILC_COLOR32 | ILC_MASK, 1, 1));
+    return static_cast<bool>(list_);
+}
+
+int ImageList::AddIcon(HICON icon) { return list_ ? ImageList_ReplaceIcon(list_.Get(), -1, icon) : -1; }
+
+void ImageList::Draw(HDC dc, int index, int x, int y) const {
+    if (list_ && index >= 0) ImageList_Draw(list_.Get(), index, dc, x, y, ILD_TRANSPARENT);
+}
+
+int ImageList::Count() const { return list_ ? ImageList_GetImageCount(list_.Get()) : 0; }
+
+// ---------------------------------------------------------------- PictureButton
+
+bool PictureButton::Create(HWND parent, const PictureButtonArgs& a) {
+    images_ = a.images;
+    index_ = a.imageIndex;
+    face_ = a.faceColor;
+    id_ = a.id;
+    WindowArgs w;
+    w.className = L"MovrekPictureButton";
+    w.style = WS_CHILD | WS_VISIBLE;
+    w.left = a.place.left;
+    w.top = a.place.top;
+    w.width = a.place.width;
+    w.height = a.place.height;
+    w.parent = parent;
+    w.id = a.id;
+    if (!CreateWindowFrom(w)) return false;
+    if (a.hint) {
+        hint_ = a.hint;
+        // The tooltip belongs to the top-level window and goes with it.
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   GetAncestor(parent, GA_ROOT), nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (tooltip_) {
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof ti;
+            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            ti.hwnd = parent;
+            ti.uId = reinterpret_cast<UINT_PTR>(Handle());
+            ti.lpszText = hint_.data();
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+    }
+    return true;
+}
+
+void PictureButton::SetImage(const ImageList* images, int index) {
+    images_ = images;
+    index_ = index;
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+LRESULT PictureButton::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_LBUTTONDOWN:
+            down_ = true;
+            SetCapture(Handle());
+            InvalidateRect(Handle(), nullptr, FALSE);
+            return 0;
+        case WM_MOUSEMOVE:
+            if (!hot_) {
+                hot_ = true;
+                TRACKMOUSEEVENT tme{sizeof tme, TME_LEAVE, Handle(), 0};
+                TrackMouseEvent(&tme);
+                InvalidateRect(Handle(), nullptr, FALSE);
+            }
+            return 0;
+        case WM_MOUSELEAVE:
+            hot_ = false;
+            InvalidateRect(Handle(), nullptr, FALSE);
+            return 0;
+        case WM_LBUTTONUP: {
+            const bool wasDown = down_;
+            down_ = false;
+            if (GetCapture() == Handle()) ReleaseCapture();
+            InvalidateRect(Handle(), nullptr, FALSE);
+            RECT r{};
+            GetClientRect(Handle(), &r);
+            const POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+            if (wasDown && PtInRect(&r, p))
+                SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(id_, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(Handle()));
+            return 0;
+        }
+        case WM_CAPTURECHANGED:
+            if (down_) {
+                down_ = false;
+                InvalidateRect(Handle(), nullptr, FALSE);
+            }
+            return 0;
+        default:
+            return Default(msg, wp, lp);
+    }
+}
+
+void PictureButton::Paint() {
+    PaintDc pdc(Handle());
+    RECT r{};
+    GetClientRect(Handle(), &r);
+    Brush face(CreateSolidBrush(face_));
+    FillRect(pdc.Get(), &r, face.Get());
+    if (down_)
+        DrawEdge(pdc.Get(), &r, BDR_SUNKENOUTER, BF_RECT);
+    else if (hot_)
+        DrawEdge(pdc.Get(), &r, BDR_RAISEDINNER, BF_RECT);
+    if (images_) {
+        int cx = 16, cy = 16;
+        const int shift = down_ ? 1 : 0;
+        images_->Draw(pdc.Get(), index_, (r.right - cx) / 2 + shift, (r.bottom - cy) / 2 + shift);
+    }
+}
+
+// ---------------------------------------------------------------- PopupMenu
+
+bool PopupMenu::Create(const MenuItemDef* items, size_t count, UINT commandBase) {
+    base_ = commandBase;
+    menu_.Reset(CreatePopupMenu());
+    if (!menu_) return false;
+    std::vector<ACCEL> keys;
+    for (size_t i = 0; i < count; ++i) {
+        const MenuItemDef& it = items[i];
+        if (!it.separator && it.shortcut)
+            keys.push_back(ACCEL{FVIRTKEY, it.shortcut, static_cast<WORD>(base_ + it.tag)});
+        if (!it.visible) continue;
+        if (it.separator)
+            AppendMenuW(menu_.Get(), MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu_.Get(), MF_STRING, base_ + static_cast<UINT>(it.tag), it.caption);
+    }
+    if (!keys.empty()) accel_.Reset(CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size())));
+    return true;
+}
+
+void PopupMenu::Popup(HWND owner, POINT p) {
+    // The menu closes when the user clicks elsewhere only if its owner is in front; the
+    // empty message afterwards lets the platform finish closing it.
+    SetForegroundWindow(owner);
+    TrackPopupMenu(menu_.Get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, p.x, p.y, 0, owner, nullptr);
+    PostMessageW(owner, WM_NULL, 0, 0);
+}
+
+// ---------------------------------------------------------------- TrayIcon
+
+UINT TrayIcon::TaskbarCreatedMessage() {
+    static const UINT msg = RegisterWindowMessageW(L"TaskbarCreated");
+    return msg;
+}
+
+bool TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, std::wstring_view tip) {
+    data_ = NOTIFYICONDATAW{};
+    data_.cbSize = sizeof data_;
+    data_.hWnd = owner;
+    data_.uID = id;
+    data_.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data_.uCallbackMessage = callbackMessage;
+    data_.hIcon = icon;
+    const size_t n = tip.size() < 127 ? tip.size() : 127;
+    tip.copy(data_.szTip, n);
+    data_.szTip[n] = L'\0';
+    shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+    return shown_;
+}
+
+bool TrayIcon::Restore() {
+    if (!data_.hWnd) return false;
+    shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+    return shown_;
+}
+
+void TrayIcon::Remove() {
+    if (data_.hWnd) Shell_NotifyIconW(NIM_DELETE, &data_);
+    shown_ = false;
+    data_.hWnd = nullptr;
+}
+
+// ---------------------------------------------------------------- ColorChooser
+
+bool ColorChooser::AddCustomColor(std::wstring_view entry) {
+    // "ColorX=RRGGBB-as-0xBBGGRR"
+    constexpr std::wstring_view prefix = L"Color";
+    if (entry.size() < prefix.size() + 3 || entry.substr(0, prefix.size()) != prefix) return false;
+    const wchar_t slot = entry[prefix.size()];
+    if (slot < L'A' || slot > L'P' || entry[prefix.size() + 1] != L'=') return false;
+    const std::wstring_view hex = entry.substr(prefix.size() + 2);
+    if (hex.empty() || hex.size() > 6) return false;
+    COLORREF value = 0;
+    for (wchar_t c : hex) {
+        int d;
+        if (c >= L'0' && c <= L'9') d = c - L'0';
+        else if (c >= L'A' && c <= L'F') d = c - L'A' + 10;
+        else if (c >= L'a' && c <= L'f') d = c - L'a' + 10;
+        else return false;
+        value = value * 16 + static_cast<COLORREF>(d);
+    }
+    custom_[slot - L'A'] = value;
+    return true;
+}
+
+bool ColorChooser::Execute(HWND owner, COLORREF& color) {
+    CHOOSECOLORW cc{};
+    cc.lStructSize = sizeof cc;
+    cc.hwndOwner = owner;
+    cc.rgbResult = color;
+    cc.lpCustColors = custom_;
+    cc.Flags = CC_RGBINIT;
+    if (!ChooseColorW(&cc)) return false;
+    color = cc.rgbResult;
+    return true;
+}
+
+// ---------------------------------------------------------------- message boxes, fonts
+
+void ShowMessage(HWND owner, std::wstring_view text) {
+    const std::wstring t(text);
+    MessageBoxW(owner, t.c_str(), L"Movrek", MB_OK);
+}
+
+int AskQuestion(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags) {
+    const std::wstring t(text), c(title);
+    return MessageBoxW(owner, t.c_str(), c.c_str(), flags);
+}
+
+Font MakeFont(std::wstring_view face, int height) {
+    const std::wstring f(face);
+    return Font(CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, f.c_str()));
+}
+
+}  // namespace movrek::ui

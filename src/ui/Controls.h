@@ -1,0 +1,243 @@
+// Thin wrappers over the platform's standard controls. A wrapper holds the control's HWND and
+// owns nothing: the parent window destroys its children, and fonts belong to whoever made
+// them. Controls are created from argument structs.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ChoiceList.h"
+#include "ui/Handles.h"
+#include "ui/Window.h"
+
+namespace movrek::ui {
+
+std::wstring Wide(std::u16string_view text);
+std::u16string Narrow16(std::wstring_view text);
+
+struct Place {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Base for control wrappers: position, visibility, font.
+class Control {
+public:
+    HWND Handle() const { return hwnd_; }
+    void Move(int left, int top);
+    void Resize(int width, int height);
+    void SetBounds(int left, int top, int width, int height);
+    RECT Bounds() const;  // in the parent's client coordinates
+    void Show(bool visible);
+    bool Visible() const;
+    void SetFont(HFONT font);
+
+protected:
+    HWND hwnd_ = nullptr;
+};
+
+// A static text. With autoSize it takes the size of its text in its font whenever the text or
+// the font changes; its background is the parent's (see Window::SetChildTextColor).
+struct LabelArgs {
+    Place place;           // width and height unused when autoSize
+    const wchar_t* text = L"";
+    bool autoSize = true;
+    bool rightAligned = false;
+    HFONT font = nullptr;
+    COLORREF color = RGB(0, 0, 0);
+};
+
+class Label : public Control {
+public:
+    bool Create(Window& parent, const LabelArgs& args);
+    void SetText(std::u16string_view text);
+    std::u16string Text() const;
+    void SetFont(HFONT font);
+    void SetColor(COLORREF color);
+    int Width() const;
+    int Height() const;
+
+private:
+    void FitToText();
+    Window* parent_ = nullptr;
+    bool autoSize_ = true;
+};
+
+// A selection-only drop-down list (CBS_DROPDOWNLIST).
+struct ComboArgs {
+    Place place;           // height: the closed field; the open list adds dropDownLines
+    int id = 0;
+    int dropDownLines = 8;
+    HFONT font = nullptr;
+};
+
+class ComboBox : public Control, public ChoiceList {
+public:
+    bool Create(HWND parent, const ComboArgs& args);
+    void SetItems(const std::vector<std::u16string>& items) override;
+    int Count() const override;
+    int Selected() const override;
+    void Select(int index) override;
+    void SetDropDownLines(int lines);
+
+private:
+    int lines_ = 8;
+    int width_ = 0;
+};
+
+// A push button; its click arrives at the parent as WM_COMMAND/BN_CLICKED with its id.
+struct ButtonArgs {
+    Place place;
+    const wchar_t* text = L"";
+    int id = 0;
+    HFONT font = nullptr;
+};
+
+class PushButton : public Control {
+public:
+    bool Create(HWND parent, const ButtonArgs& args);
+};
+
+// A child window with its own background colour. Commands and notifications of its controls
+// go on to its parent, so a panel is transparent to the dispatcher.
+struct PanelArgs {
+    Place place;
+    COLORREF color = RGB(255, 255, 255);
+    int id = 0;
+};
+
+class Panel : public Window {
+public:
+    bool Create(HWND parent, const PanelArgs& args);
+    void SetColor(COLORREF color);
+    void SetBounds(int left, int top, int width, int height);
+    RECT Bounds() const;
+    void Show(bool visible);
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+    HBRUSH BackgroundBrush() override { return brush_.Get(); }
+
+private:
+    Brush brush_;
+};
+
+// A list of 16 x 16 images with alpha.
+class ImageList {
+public:
+    bool Create(int width, int height);
+    int AddIcon(HICON icon);  // -1 on failure
+    void Draw(HDC dc, int index, int x, int y) const;
+    int Count() const;
+
+private:
+    ImageListHandle list_;
+};
+
+// A flat button showing one picture: no frame until the pointer is over it, a sunken frame
+// while pressed. Clicks reach the parent as WM_COMMAND/BN_CLICKED with its id. A tooltip
+// shows its hint.
+struct PictureButtonArgs {
+    Place place;
+    int id = 0;
+    const ImageList* images = nullptr;
+    int imageIndex = -1;
+    COLORREF faceColor = 0;
+    const wchar_t* hint = nullptr;
+};
+
+class PictureButton : public Window {
+public:
+    bool Create(HWND parent, const PictureButtonArgs& args);
+    void SetImage(const ImageList* images, int index);
+    HWND Tooltip() const { return tooltip_; }
+
+protected:
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    void Paint();
+    const ImageList* images_ = nullptr;
+    int index_ = -1;
+    COLORREF face_ = 0;
+    int id_ = 0;
+    bool hot_ = false;
+    bool down_ = false;
+    HWND tooltip_ = nullptr;  // owned by the top-level window, destroyed with it
+    std::wstring hint_;
+};
+
+// A popup menu built from a table. Items not shown are left out of the menu itself but keep
+// their shortcut. Each item sends WM_COMMAND with commandBase + tag to the owner.
+struct MenuItemDef {
+    int tag = 0;                 // 0 with separator
+    const wchar_t* caption = L"";
+    WORD shortcut = 0;           // virtual key, 0 for none
+    bool visible = true;
+    bool separator = false;
+};
+
+class PopupMenu {
+public:
+    bool Create(const MenuItemDef* items, size_t count, UINT commandBase);
+    // Opens at a screen point; the command arrives as WM_COMMAND at owner.
+    void Popup(HWND owner, POINT screen);
+    HMENU Handle() const { return menu_.Get(); }
+    HACCEL Shortcuts() const { return accel_.Get(); }
+    UINT CommandBase() const { return base_; }
+
+private:
+    Menu menu_;
+    Accelerators accel_;
+    UINT base_ = 0;
+};
+
+// The notification-area icon. Mouse events on it arrive at the owner as callbackMessage with
+// the mouse message in lParam.
+class TrayIcon {
+public:
+    TrayIcon() = default;
+    ~TrayIcon() { Remove(); }
+    TrayIcon(const TrayIcon&) = delete;
+    TrayIcon& operator=(const TrayIcon&) = delete;
+
+    bool Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, std::wstring_view tip);
+    // The shell restarted (TaskbarCreated): put the icon back.
+    bool Restore();
+    void Remove();
+    bool Shown() const { return shown_; }
+    // The message the shell broadcasts when the notification area is (re)created.
+    static UINT TaskbarCreatedMessage();
+
+private:
+    NOTIFYICONDATAW data_{};
+    bool shown_ = false;
+};
+
+// The colour chooser with its 16 custom colours, kept between openings.
+class ColorChooser {
+public:
+    // "ColorA=984E00": letter A..P picks the slot, the hex value is 0xBBGGRR.
+    bool AddCustomColor(std::wstring_view entry);
+    // Opens modally with color preselected; true and the new colour when the user chose one.
+    bool Execute(HWND owner, COLORREF& color);
+    COLORREF Custom(int slot) const { return custom_[slot]; }
+
+private:
+    COLORREF custom_[16] = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                            0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF,
+                            0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+};
+
+// Message boxes titled with the program name.
+void ShowMessage(HWND owner, std::wstring_view text);
+int AskQuestion(HWND owner, std::wstring_view text, std::wstring_view title, UINT flags);
+
+// A font by face name and character height in pixels (negative: without the leading).
+Font MakeFont(std::wstring_view face, int height);
+
+}  // namespace movrek::ui
