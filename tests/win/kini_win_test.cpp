@@ -1,0 +1,212 @@
+// The key-value document against the real Windows file system: Japanese paths, the system's
+// ANSI code page, and saves that must fail without harming the old file.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/TextFile.h"
+#include "storage/Kini.h"
+
+using movrek::FileError;
+using movrek::kini;
+using movrek::kvar;
+
+namespace {
+
+const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
+
+std::u16string U(const std::wstring& text) {
+    return std::u16string(reinterpret_cast<const char16_t*>(text.c_str()), text.size());
+}
+
+// A fresh folder under the user's temporary folder (named 設定テスト unless told otherwise),
+// removed afterwards.
+class JapaneseFolder {
+public:
+    explicit JapaneseFolder(const std::u16string& name = u"設定テスト") {
+        wchar_t temp[MAX_PATH + 1];
+        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
+        path_ = U(std::wstring(temp, length)) + name +
+                U(std::to_wstring(GetCurrentProcessId()));
+        created_ = CreateDirectoryW(W(path_), nullptr) != FALSE;
+    }
+    ~JapaneseFolder() {
+        for (const auto& name : Names()) {
+            const std::u16string file = File(name);
+            SetFileAttributesW(W(file), FILE_ATTRIBUTE_NORMAL);
+            if (!DeleteFileW(W(file))) RemoveDirectoryW(W(file));
+        }
+        RemoveDirectoryW(W(path_));
+    }
+    bool created() const { return created_; }
+    std::u16string File(const std::u16string& name) const { return path_ + u"\\" + name; }
+    std::vector<std::u16string> Names() const {
+        std::vector<std::u16string> names;
+        WIN32_FIND_DATAW found;
+        HANDLE search = FindFirstFileW(W(path_ + u"\\*"), &found);
+        if (search == INVALID_HANDLE_VALUE) return names;
+        do {
+            const std::u16string name = U(found.cFileName);
+            if (name != u"." && name != u"..") names.push_back(name);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return names;
+    }
+
+private:
+    std::u16string path_;
+    bool created_ = false;
+};
+
+void WriteBytes(const std::u16string& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    ASSERT_EQ(written, bytes.size());
+}
+
+std::string ReadBytes(const std::u16string& path) {
+    HANDLE file = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
+    std::string bytes(1 << 16, '\0');
+    DWORD got = 0;
+    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
+    CloseHandle(file);
+    bytes.resize(got);
+    return bytes;
+}
+
+// Bytes of a literal, embedded NULs included.
+template <size_t N>
+std::string Bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
+// Saves and expects the platform's error, which is shown for the record.
+void ExpectSaveFails(kini& doc, const std::u16string& path) {
+    try {
+        doc.Save(kvar(path));
+        ADD_FAILURE() << "the save succeeded";
+    } catch (const FileError& error) {
+        EXPECT_NE(error.Code(), 0);
+        EXPECT_FALSE(error.Message().empty());
+        std::printf("save failed as expected: %ld %s\n", error.Code(), error.what());
+    }
+}
+
+const std::string kOldFile = Bytes("\xFF\xFE" "o\0l\0d\0=\0" "1\0\r\0\n\0");
+
+}  // namespace
+
+TEST(KiniWin, LoadsAndSavesThroughAJapanesePath) {
+    JapaneseFolder folder;
+    ASSERT_TRUE(folder.created());
+    const std::u16string path = folder.File(u"時報.ini");
+    kini doc;
+    doc.Write(u"TimeLabel", u"経過時間");
+    EXPECT_TRUE(doc.Save(kvar(path)));
+    EXPECT_TRUE(movrek::TextFileExists(path));
+
+    kini back;
+    ASSERT_TRUE(back.Load(kvar(path)));
+    EXPECT_EQ(back.Read(u"timelabel").AsString(), u"経過時間");
+
+    back.Write(u"Top", 5);
+    back.Save(kvar(path));
+    ASSERT_TRUE(doc.Load(kvar(path)));
+    EXPECT_EQ(doc.Lines(), (std::vector<std::u16string>{u"TimeLabel=経過時間", u"Top=5"}));
+    EXPECT_EQ(folder.Names(), std::vector<std::u16string>{u"時報.ini"});
+}
+
+TEST(KiniWin, AFileWithoutByteOrderMarkIsReadInTheAnsiCodePage) {
+    JapaneseFolder folder(u"kini-legacy");
+    ASSERT_TRUE(folder.created());
+    const std::string sjis = "TimeLabel=\x8E\x9E\x95\xF1";  // 時報 in Shift-JIS
+    WriteBytes(folder.File(u"legacy.ini"), sjis);
+
+    wchar_t expected[64];
+    const int length = MultiByteToWideChar(CP_ACP, 0, sjis.data(), static_cast<int>(sjis.size()),
+                                           expected, 64);
+    const UINT acp = GetACP();
+    std::printf("system ANSI code page under test: %u\n", acp);
+
+    kini doc;
+    ASSERT_TRUE(doc.Load(kvar(folder.File(u"legacy.ini"))));
+    ASSERT_EQ(doc.Lines().size(), 1u);
+    EXPECT_EQ(doc.Lines()[0], U(std::wstring(expected, static_cast<size_t>(length))));
+    if (acp == 932) EXPECT_EQ(doc.Lines()[0], u"TimeLabel=時報");
+    else EXPECT_NE(doc.Lines()[0], u"TimeLabel=時報");  // bytes decoded as another code page
+}
+
+TEST(KiniWin, NamesCompareWithoutRegardToCaseBeyondAscii) {
+    EXPECT_TRUE(movrek::TextEqualsNoCase(u"TimeHeight", u"timeheight"));
+    EXPECT_TRUE(movrek::TextEqualsNoCase(u"ＴＯＰ", u"ｔｏｐ"));
+    EXPECT_TRUE(movrek::TextEqualsNoCase(u"ÄÖ", u"äö"));
+    EXPECT_FALSE(movrek::TextEqualsNoCase(u"Top", u"Top "));
+    EXPECT_FALSE(movrek::TextEqualsNoCase(u"ア", u"ｱ"));  // width is not case
+}
+
+TEST(KiniWin, AFileHeldOpenWithoutSharingCannotBeLoadedAndTheLinesStay) {
+    JapaneseFolder folder;
+    ASSERT_TRUE(folder.created());
+    const std::u16string path = folder.File(u"locked.ini");
+    WriteBytes(path, kOldFile);
+    kini doc;
+    doc.Write(u"mine", 1);
+    HANDLE holder = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    try {
+        doc.Load(kvar(path));
+        ADD_FAILURE() << "loading a locked file succeeded";
+    } catch (const FileError& error) {
+        EXPECT_EQ(error.Code(), static_cast<long>(ERROR_SHARING_VIOLATION));
+        EXPECT_FALSE(error.Message().empty());
+        EXPECT_EQ(error.Path(), path);
+    }
+    CloseHandle(holder);
+    EXPECT_EQ(doc.Lines(), std::vector<std::u16string>{u"mine=1"});
+}
+
+TEST(KiniWin, AFailedSwapLeavesTheOldFileAndNoTemporaryFile) {
+    JapaneseFolder folder;
+    ASSERT_TRUE(folder.created());
+    kini doc;
+    doc.Write(u"new", 2);
+
+    // Held open by someone who allows neither writing nor deleting.
+    const std::u16string held = folder.File(u"held.ini");
+    WriteBytes(held, kOldFile);
+    HANDLE holder = CreateFileW(W(held), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    ExpectSaveFails(doc, held);
+    CloseHandle(holder);
+    EXPECT_EQ(ReadBytes(held), kOldFile);
+
+    // A read-only file.
+    const std::u16string readOnly = folder.File(u"readonly.ini");
+    WriteBytes(readOnly, kOldFile);
+    SetFileAttributesW(W(readOnly), FILE_ATTRIBUTE_READONLY);
+    ExpectSaveFails(doc, readOnly);
+    EXPECT_EQ(ReadBytes(readOnly), kOldFile);
+
+    // A folder where the file should be.
+    const std::u16string dir = folder.File(u"dir.ini");
+    ASSERT_TRUE(CreateDirectoryW(W(dir), nullptr));
+    ExpectSaveFails(doc, dir);
+
+    std::vector<std::u16string> names = folder.Names();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::u16string>{u"dir.ini", u"held.ini", u"readonly.ini"}));
+
+    // Once released, the same save goes through.
+    EXPECT_TRUE(doc.Save(kvar(held)));
+    EXPECT_EQ(ReadBytes(held), Bytes("\xFF\xFE" "n\0e\0w\0=\0" "2\0\r\0\n\0"));
+}
