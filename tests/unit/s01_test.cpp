@@ -1,0 +1,503 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/S01.h"
+#include "app/Talarm.h"
+#include "platform/TextFile.h"
+#include "platform/Utf.h"
+
+using namespace movrek;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Rect {
+    long long left, top, right, bottom;
+};
+
+// A window on a desk of monitors; the first monitor is the primary one, at (0, 0).
+class FakePlacement : public WindowPlacement {
+public:
+    std::vector<Rect> monitors{{0, 0, 1920, 1080}};
+    int left = -7777;
+    int top = -7777;
+    int moves = 0;
+
+    int Left() const override { return left; }
+    int Top() const override { return top; }
+    void MoveTo(int l, int t) override {
+        left = l;
+        top = t;
+        ++moves;
+    }
+    int PrimaryWidth() const override { return static_cast<int>(monitors[0].right); }
+    int PrimaryHeight() const override { return static_cast<int>(monitors[0].bottom); }
+    bool SquareOnAnyMonitor(int l, int t) const override {
+        for (const Rect& m : monitors)
+            if (l < m.right && l + 100LL > m.left && t < m.bottom && t + 100LL > m.top) return true;
+        return false;
+    }
+};
+
+class RecordingMessages : public UserMessages {
+public:
+    std::vector<std::u16string> shown;
+    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
+    void Beep(int, int) override {}
+    bool FileExists(std::u16string_view) override { return false; }
+};
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string Utf16File(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+// The main window's parts as the settings see them, the record, and a settings file in a
+// fresh temporary folder.
+class S01Settings : public ::testing::Test {
+protected:
+    S01Settings() {
+        std::random_device random;
+        folder_ = fs::temp_directory_path() / ("movrek-s01-" + std::to_string(random()));
+        fs::create_directories(folder_);
+        before.SetItems({u"", u"10秒前"});
+        start.SetItems({u"", u"起動しました", u"スタート"});
+        pass.SetItems({u"", u"分経過", u"時間経過"});
+        for (int i = 0; i < talarm::Rows; ++i) {
+            auto& r = rows[static_cast<size_t>(i)];
+            alarms.AttachRow(i, {&r[0], &r[1], &r[2], &r[3], &r[4]});
+        }
+        alarms.Populate();
+        settings.InitPaths((folder_ / "movrek.exe").u16string());
+        // Natively the folder's separator is "/"; the file name is the record's own.
+        settings.IniPath = Ini().u16string();
+    }
+    ~S01Settings() override {
+        std::error_code ignored;
+        fs::remove_all(folder_, ignored);
+    }
+
+    fs::path Ini() const { return folder_ / "movrek.ini"; }
+    void WriteIni(std::u16string_view lines) { WriteBytes(Ini(), Utf16File(lines)); }
+    std::string IniBytes() const { return ReadBytes(Ini()); }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
+        return names;
+    }
+
+    SettingsLinks Links() { return {window, before, start, pass, alarms, messages}; }
+    bool Load() { return settings.LoadSettings(Links()); }
+    bool Save() { return settings.SaveSettings(Links()); }
+    std::array<int, 5> Row(int i) const {
+        const auto& r = rows[static_cast<size_t>(i)];
+        return {r[0].Selected(), r[1].Selected(), r[2].Selected(), r[3].Selected(), r[4].Selected()};
+    }
+
+    // Values no load would produce, to see what a load leaves alone.
+    void Scramble() {
+        settings.TimeHeight = settings.AutoStart = settings.DispSecond = settings.TimeTalk = 77;
+        settings.AlarmLine = settings.FormColor = settings.TimeColor = 77;
+        settings.VolumeVoice = settings.VolumeAlarm = 77;
+        settings.TimeFontName = settings.TimeLabel = u"x";
+        before.Select(1);
+        start.Select(2);
+        pass.Select(2);
+        for (auto& r : rows)
+            for (auto& list : r) list.Select(1);
+    }
+    void ExpectScrambled() {
+        EXPECT_EQ(window.moves, 0);
+        for (int v : {settings.TimeHeight, settings.AutoStart, settings.DispSecond, settings.TimeTalk,
+                      settings.AlarmLine, settings.FormColor, settings.TimeColor, settings.VolumeVoice,
+                      settings.VolumeAlarm})
+            EXPECT_EQ(v, 77);
+        EXPECT_EQ(settings.TimeFontName, u"x");
+        EXPECT_EQ(settings.TimeLabel, u"x");
+        EXPECT_EQ(before.Selected(), 1);
+        EXPECT_EQ(start.Selected(), 2);
+        for (int i = 0; i < talarm::Rows; ++i) EXPECT_EQ(Row(i), (std::array<int, 5>{1, 1, 1, 1, 1}));
+    }
+    void ExpectDefaults() {
+        EXPECT_EQ(settings.TimeHeight, 16);
+        EXPECT_EQ(settings.AutoStart, 1);
+        EXPECT_EQ(settings.DispSecond, 1);
+        EXPECT_EQ(settings.TimeTalk, 1);
+        EXPECT_EQ(settings.AlarmLine, 10);
+        EXPECT_EQ(settings.TimeFontName, u"Tahoma");
+        EXPECT_EQ(settings.FormColor, 0x984E00);
+        EXPECT_EQ(settings.TimeColor, 0xFFFFFF);
+        EXPECT_EQ(settings.TimeLabel, u"");
+        EXPECT_EQ(settings.VolumeVoice, 100);
+        EXPECT_EQ(settings.VolumeAlarm, 50);
+        EXPECT_EQ(before.Selected(), 0);
+        EXPECT_EQ(start.Selected(), 1);
+        EXPECT_EQ(pass.Selected(), 1);
+        for (int i = 0; i < talarm::Rows; ++i) EXPECT_EQ(Row(i), (std::array<int, 5>{0, 0, 0, 0, 0}));
+    }
+
+    FakePlacement window;
+    RecordingMessages messages;
+    MemoryChoiceList before, start, pass;
+    std::array<std::array<MemoryChoiceList, 5>, talarm::Rows> rows;
+    talarm alarms;
+    ks01 settings;
+
+private:
+    fs::path folder_;
+};
+
+const std::u16string kDefaultFile =
+    u"Movrek=0.3\r\nTop=100\r\nLeft=200\r\nAutoStart=1\r\nDispSecond=1\r\nTimeHeight=16\r\n"
+    u"TimeTalk=1\r\nTimeFontName=Tahoma\r\nTimeColor=16777215\r\nFormColor=9981440\r\n"
+    u"TimeLabel=\r\nAlarmLine=10\r\nVolumeVoice=100\r\nVolumeAlarm=50\r\nBeforeSound=0\r\n"
+    u"StartSound=1\r\nPassSound=1\r\n"
+    u"B0=\\10\\20\\30\\40\\70\r\nB1=\\10\\20\\30\\40\\70\r\nB2=\\10\\20\\30\\40\\70\r\n"
+    u"B3=\\10\\20\\30\\40\\70\r\nB4=\\10\\20\\30\\40\\70\r\nB5=\\10\\20\\30\\40\\70\r\n"
+    u"B6=\\10\\20\\30\\40\\70\r\nB7=\\10\\20\\30\\40\\70\r\nB8=\\10\\20\\30\\40\\70\r\n"
+    u"B9=\\10\\20\\30\\40\\70\r\n";
+
+}  // namespace
+
+TEST(S01Paths, FollowTheProgramsFolderAndBaseName) {
+    ks01 s(u"C:\\Program Files\\時報.v2\\movrek.exe");
+    EXPECT_EQ(s.ExeName, u"movrek.exe");
+    EXPECT_EQ(s.ExeDir, u"C:\\Program Files\\時報.v2");
+    EXPECT_EQ(s.BaseName, u"movrek");
+    EXPECT_EQ(s.IniPath, u"C:\\Program Files\\時報.v2\\movrek.ini");
+    EXPECT_EQ(s.HelpPath, u"C:\\Program Files\\時報.v2\\movrek.chm");
+
+    s.InitPaths(u"D:\\tools\\my.timer.exe");  // only the last "." starts the extension
+    EXPECT_EQ(s.BaseName, u"my.timer");
+    EXPECT_EQ(s.IniPath, u"D:\\tools\\my.timer.ini");
+    EXPECT_EQ(s.HelpPath, u"D:\\tools\\movrek.chm");  // the help file keeps its own name
+
+    s.InitPaths(u"D:\\a.b\\movrek");  // a "." in the folder is not the name's
+    EXPECT_EQ(s.BaseName, u"movrek");
+    EXPECT_EQ(s.IniPath, u"D:\\a.b\\movrek.ini");
+}
+
+TEST_F(S01Settings, WithoutAFileEverythingDefaultsAndTheSaveWritesEveryKeyInOrder) {
+    Scramble();
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(window.left, 200);
+    EXPECT_EQ(window.top, 100);
+    ExpectDefaults();
+    EXPECT_FALSE(fs::exists(Ini()));  // loading creates nothing
+
+    ASSERT_TRUE(Save());
+    EXPECT_EQ(IniBytes(), Utf16File(kDefaultFile));
+    EXPECT_EQ(Names(), std::vector<std::string>{"movrek.ini"});  // no temporary file left
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(S01Settings, AFileWithOnlyTheIdentityLoadsTheDefaults) {
+    WriteIni(u"Movrek=1\r\n");
+    Scramble();
+    ASSERT_TRUE(Load());
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(window.left, 200);
+    EXPECT_EQ(window.top, 100);
+    ExpectDefaults();
+}
+
+TEST_F(S01Settings, AForeignFileIsRefusedUntouchedAndNeverOverwritten) {
+    const std::vector<std::string> files = {
+        Utf16File(u"Top=5\r\nLeft=5\r\n"),  // no identity line
+        Utf16File(u"Movrek=0\r\nTop=5\r\n"),
+        Utf16File(u"Movrek=\r\n"),
+        Utf16File(u"Movrek=abc\r\n"),
+        Utf16File(u"movrek=0.0\r\n"),
+        "",                  // an empty file
+        "[Section]\nkey=value\n",  // someone else's settings
+    };
+    for (const std::string& bytes : files) {
+        SCOPED_TRACE(bytes);
+        WriteBytes(Ini(), bytes);
+        ks01 fresh;
+        fresh.IniPath = settings.IniPath;
+        settings = fresh;
+        Scramble();
+        messages.shown.clear();
+        EXPECT_FALSE(Load());
+        EXPECT_EQ(messages.shown, std::vector<std::u16string>{u"Movrek のデータファイルではありません"});
+        ExpectScrambled();
+        // The program ends now; a save on the way out leaves the file alone.
+        EXPECT_FALSE(settings.SavesAllowed());
+        EXPECT_FALSE(Save());
+        EXPECT_EQ(IniBytes(), bytes);
+        EXPECT_EQ(messages.shown.size(), 1u);
+    }
+}
+
+TEST_F(S01Settings, ASaveBeforeAnyLoadWritesNothing) {
+    WriteIni(u"Movrek=0.3\r\nTop=5\r\n");
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(IniBytes(), Utf16File(u"Movrek=0.3\r\nTop=5\r\n"));
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(S01Settings, ThePositionIsKeptOnTheScreens) {
+    struct Case {
+        const char16_t* file;
+        std::vector<Rect> monitors;
+        int left, top;
+    };
+    const Rect primary{0, 0, 1920, 1080};
+    const std::vector<Case> cases = {
+        // Too far right or down on the primary screen: its last 100 pixels.
+        {u"Top=5000\r\nLeft=300", {primary}, 300, 980},
+        {u"Top=50\r\nLeft=1900", {primary}, 1820, 50},
+        // A small primary screen corrects even the default place.
+        {u"", {{0, 0, 250, 150}}, 150, 50},
+        // Negative places stay where a monitor shows them.
+        {u"Top=100\r\nLeft=-300", {primary, {-1280, 0, 0, 1024}}, -300, 100},
+        {u"Top=-500\r\nLeft=10", {primary, {0, -1080, 1920, 0}}, 10, -500},
+        {u"Top=-50\r\nLeft=-99", {primary}, -99, -50},  // a corner still on the screen
+        // On no monitor at all (the second one is gone): back onto the primary screen.
+        {u"Top=100\r\nLeft=-300", {primary}, 0, 100},
+        {u"Top=-400\r\nLeft=-100", {primary}, 0, 0},
+        {u"Top=-2147483648\r\nLeft=-2147483648", {primary}, 0, 0},
+        {u"Top=2147483647\r\nLeft=2147483647", {primary}, 1820, 980},
+        // The place right of the primary screen is pulled in even with a monitor there.
+        {u"Top=100\r\nLeft=2500", {primary, {1920, 0, 3840, 1080}}, 1820, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(ToUtf8(c.file));
+        WriteIni(u"Movrek=0.3\r\n" + std::u16string(c.file) + u"\r\n");
+        window.monitors = c.monitors;
+        window.moves = 0;
+        ASSERT_TRUE(Load());
+        EXPECT_EQ(window.moves, 1);
+        EXPECT_EQ(window.left, c.left);
+        EXPECT_EQ(window.top, c.top);
+    }
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(S01Settings, ValuesAreReadAsTheFileSpellsThem) {
+    WriteIni(u"Movrek=0.3\r\n"
+             u"top=500\r\n"           // names match without regard to case
+             u" Left=700\r\n"         // a blank belongs to the name: no match
+             u"TimeHeight=abc\r\n"    // not a number: 0, not the default
+             u"AutoStart=\r\n"        // empty: the default
+             u"DispSecond=0\r\n"
+             u"TimeTalk=12xyz\r\n"    // the leading number
+             u"TimeFontName= MS Gothic\r\n"
+             u"FormColor=-1\r\n"
+             u"TimeColor=255\r\n"
+             u"TimeLabel=作業 A=1\r\n"
+             u"AlarmLine=99\r\n"      // no range check
+             u"VolumeVoice=  30\r\n"
+             u"VolumeAlarm=4294967297\r\n");  // wraps, no overflow
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(window.top, 500);
+    EXPECT_EQ(window.left, 200);
+    EXPECT_EQ(settings.TimeHeight, 0);
+    EXPECT_EQ(settings.AutoStart, 1);
+    EXPECT_EQ(settings.DispSecond, 0);
+    EXPECT_EQ(settings.TimeTalk, 12);
+    EXPECT_EQ(settings.TimeFontName, u" MS Gothic");
+    EXPECT_EQ(settings.FormColor, -1);
+    EXPECT_EQ(settings.TimeColor, 255);
+    EXPECT_EQ(settings.TimeLabel, u"作業 A=1");
+    EXPECT_EQ(settings.AlarmLine, 99);
+    EXPECT_EQ(settings.VolumeVoice, 30);
+    EXPECT_EQ(settings.VolumeAlarm, 1);
+}
+
+TEST_F(S01Settings, TheRecordRoundTripsThroughTheFile) {
+    ASSERT_TRUE(Load());
+    settings.TimeHeight = 40;
+    settings.AutoStart = 0;
+    settings.AlarmLine = 3;
+    settings.TimeFontName = u" ＭＳ ゴシック";
+    settings.FormColor = 0xD8E9EC;
+    settings.TimeColor = 0;
+    settings.TimeLabel = u"会議 ";
+    settings.VolumeVoice = 0;
+    settings.VolumeAlarm = 90;
+    window.MoveTo(-300, 20);
+    ASSERT_TRUE(Save());
+
+    const ks01 saved = settings;
+    window.monitors.push_back({-1280, 0, 0, 1024});
+    Scramble();
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(window.left, -300);
+    EXPECT_EQ(window.top, 20);
+    EXPECT_EQ(settings.TimeHeight, saved.TimeHeight);
+    EXPECT_EQ(settings.AutoStart, saved.AutoStart);
+    EXPECT_EQ(settings.DispSecond, saved.DispSecond);
+    EXPECT_EQ(settings.AlarmLine, saved.AlarmLine);
+    EXPECT_EQ(settings.TimeFontName, saved.TimeFontName);
+    EXPECT_EQ(settings.FormColor, saved.FormColor);
+    EXPECT_EQ(settings.TimeColor, saved.TimeColor);
+    EXPECT_EQ(settings.TimeLabel, saved.TimeLabel);
+    EXPECT_EQ(settings.VolumeVoice, saved.VolumeVoice);
+    EXPECT_EQ(settings.VolumeAlarm, saved.VolumeAlarm);
+}
+
+TEST_F(S01Settings, ALineBreakInATextCannotSplitItsLine) {
+    ASSERT_TRUE(Load());
+    settings.TimeLabel = u"a\r\nAlarmLine=0\nb";
+    ASSERT_TRUE(Save());
+    settings.TimeLabel.clear();
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(settings.TimeLabel, u"a  AlarmLine=0 b");
+    EXPECT_EQ(settings.AlarmLine, 10);
+}
+
+TEST_F(S01Settings, ListSelectionsOutsideTheItemsShowNoneAndSaveAsMinusOne) {
+    WriteIni(u"Movrek=0.3\r\nBeforeSound=5\r\nStartSound=-1\r\nPassSound=2\r\n"
+             u"B0=\\10\\27\\330\\40\\73\r\n"
+             u"B1=\\11\\224\\360\\4-1\\711\r\n"   // hour 24, minute 60, sound 11: no such items
+             u"B2=\\123\\25\r\n"                  // missing fields read as 0
+             u"B4=garbage\r\n");                  // no tags: every field 0
+    Scramble();
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(before.Selected(), -1);
+    EXPECT_EQ(start.Selected(), -1);
+    EXPECT_EQ(pass.Selected(), 2);
+    EXPECT_EQ(Row(0), (std::array<int, 5>{0, 7, 30, 0, 3}));
+    EXPECT_EQ(Row(1), (std::array<int, 5>{1, -1, -1, -1, -1}));
+    EXPECT_EQ(Row(2), (std::array<int, 5>{-1, 5, 0, 0, 0}));
+    EXPECT_EQ(Row(3), (std::array<int, 5>{0, 0, 0, 0, 0}));  // no line for row 4
+    EXPECT_EQ(Row(4), (std::array<int, 5>{0, 0, 0, 0, 0}));
+    EXPECT_EQ(Row(9), (std::array<int, 5>{0, 0, 0, 0, 0}));
+
+    ASSERT_TRUE(Save());
+    const std::string bytes = IniBytes();
+    auto has = [&](std::u16string_view line) {
+        return bytes.find(Utf16File(u"\r\n" + std::u16string(line) + u"\r\n").substr(2)) != std::string::npos;
+    };
+    EXPECT_TRUE(has(u"BeforeSound=-1"));
+    EXPECT_TRUE(has(u"StartSound=-1"));
+    EXPECT_TRUE(has(u"PassSound=2"));
+    EXPECT_TRUE(has(u"B0=\\10\\27\\330\\40\\73"));
+    EXPECT_TRUE(has(u"B1=\\11\\2-1\\3-1\\4-1\\7-1"));
+    EXPECT_TRUE(has(u"B2=\\1-1\\25\\30\\40\\70"));
+
+    // And they load back the same way.
+    Scramble();
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(before.Selected(), -1);
+    EXPECT_EQ(Row(1), (std::array<int, 5>{1, -1, -1, -1, -1}));
+}
+
+TEST_F(S01Settings, DuplicateAndUnknownLinesAreReadFirstAndWrittenOnce) {
+    WriteIni(u"; a comment\r\nMovrek=0.3\r\nTop=300\r\nTOP=400\r\nExtra=1\r\n\r\nB0=\\27\r\nb0=\\29\r\n");
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(window.top, 300);
+    EXPECT_EQ(Row(0)[1], 7);
+    ASSERT_TRUE(Save());
+    std::u16string expected = kDefaultFile;
+    expected.replace(expected.find(u"Top=100"), 7, u"Top=300");
+    expected.replace(expected.find(u"B0=\\10\\20"), 9, u"B0=\\10\\27");
+    EXPECT_EQ(IniBytes(), Utf16File(expected));
+}
+
+TEST_F(S01Settings, OtherEncodingsAreReadAndRewrittenAsUtf16) {
+    // UTF-8 with a byte-order mark.
+    WriteBytes(Ini(), "\xEF\xBB\xBFMovrek=0.3\nTimeLabel=" + ToUtf8(u"経過") + "\nTop=300\n");
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(settings.TimeLabel, u"経過");
+    EXPECT_EQ(window.top, 300);
+    ASSERT_TRUE(Save());
+    std::string bytes = IniBytes();
+    EXPECT_EQ(bytes.substr(0, 2 + 2 * 12), Utf16File(u"Movrek=0.3\r\n"));
+    EXPECT_NE(bytes.find(Utf16File(u"TimeLabel=経過\r\n").substr(2)), std::string::npos);
+
+    // The legacy code page: 時報 in Shift-JIS, read as the platform reads such bytes.
+    const std::string legacy = "Movrek=0.3\r\nTimeLabel=\x8E\x9E\x95\xF1\r\nLeft=333\r\n";
+    WriteBytes(Ini(), legacy);
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(settings.TimeLabel, DecodeLegacyText("\x8E\x9E\x95\xF1"));
+#ifndef _WIN32
+    EXPECT_EQ(settings.TimeLabel, u"時報");
+#endif
+    EXPECT_EQ(window.left, 333);
+    ASSERT_TRUE(Save());
+    bytes = IniBytes();
+    EXPECT_EQ(bytes.substr(0, 2 + 2 * 12), Utf16File(u"Movrek=0.3\r\n"));
+    EXPECT_NE(bytes.find(Utf16File(u"TimeLabel=" + settings.TimeLabel + u"\r\n").substr(2)), std::string::npos);
+    EXPECT_NE(bytes.find(Utf16File(u"Left=333\r\n").substr(2)), std::string::npos);
+}
+
+TEST_F(S01Settings, AFolderWhereTheFileShouldBeIsReportedAndNeverReplaced) {
+    fs::create_directory(Ini());
+    WriteBytes(Ini() / "inside", "keep");
+    Scramble();
+    ASSERT_TRUE(Load());  // the program goes on with the defaults
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(settings.IniPath), std::u16string::npos);
+    EXPECT_NE(messages.shown[0], u"Movrek のデータファイルではありません");
+    EXPECT_EQ(window.left, 200);
+    EXPECT_EQ(window.top, 100);
+    ExpectDefaults();
+
+    EXPECT_FALSE(settings.SavesAllowed());
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(messages.shown.size(), 1u);
+    EXPECT_TRUE(fs::is_directory(Ini()));
+    EXPECT_EQ(ReadBytes(Ini() / "inside"), "keep");
+    EXPECT_EQ(Names(), std::vector<std::string>{"movrek.ini"});
+}
+
+#ifndef _WIN32
+TEST_F(S01Settings, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWritten) {
+    // A regular file whose reading fails even for the superuser.
+    settings.IniPath = u"/proc/self/mem";
+    window.monitors = {{0, 0, 250, 150}};
+    ASSERT_TRUE(Load());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(u"/proc/self/mem"), std::u16string::npos);
+    EXPECT_EQ(window.left, 150);  // the default place, corrected
+    EXPECT_EQ(window.top, 50);
+    ExpectDefaults();
+    EXPECT_FALSE(Save());
+    EXPECT_EQ(messages.shown.size(), 1u);
+}
+
+TEST_F(S01Settings, AFailedSaveIsReportedAndLeavesTheOldFile) {
+    // The temporary file beside a file with a name this long cannot be made (even as root).
+    const fs::path longName = Ini().parent_path() / (std::string(246, 's') + ".ini");
+    settings.IniPath = longName.u16string();
+    const std::string old = Utf16File(u"Movrek=0.3\r\nTop=321\r\n");
+    WriteBytes(longName, old);
+    ASSERT_TRUE(Load());
+    EXPECT_EQ(window.top, 321);
+    ASSERT_TRUE(settings.SavesAllowed());
+    EXPECT_FALSE(Save());
+    ASSERT_EQ(messages.shown.size(), 1u);
+    EXPECT_NE(messages.shown[0].find(settings.IniPath), std::u16string::npos);
+    EXPECT_EQ(ReadBytes(longName), old);
+    EXPECT_EQ(Names().size(), 1u);
+    // Nothing stays stuck: once the file can be written, the next save writes it.
+    settings.IniPath = Ini().u16string();
+    EXPECT_TRUE(Save());
+}
+#endif
