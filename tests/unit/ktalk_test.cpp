@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/Utf.h"
+#include "sound/ClipNames.h"
 #include "sound/Ktalk.h"
 
 using movrek::ktalk;
@@ -205,6 +206,19 @@ TEST_F(KtalkTest, DurationsUseCombinedClipsAndSayNothingForZero) {
         talk->TalkDuration(u"けいか", c.h, c.m, c.s);
         EXPECT_EQ(PlayOut(), c.clips);
     }
+}
+
+TEST_F(KtalkTest, EveryElapsedTimeIsSpokenWithClipsTheSoundFolderHas) {
+    for (int h = 0; h < 24; ++h) {
+        for (int m = 0; m < 60; ++m) {
+            talk->TalkDuration(u"けいか", h, m, m);
+            for (const std::string& name : PlayOut()) {
+                EXPECT_TRUE(movrek::IsClipName(movrek::FromUtf8(name))) << name << " at " << h << ":" << m;
+            }
+        }
+    }
+    talk->TalkClock(u"じかん", u"けいか", 24, 0, 0);
+    for (const std::string& name : PlayOut()) EXPECT_TRUE(movrek::IsClipName(movrek::FromUtf8(name))) << name;
 }
 
 TEST_F(KtalkTest, ClockReadingsUseNumberClipsAndSeparateUnitWords) {
