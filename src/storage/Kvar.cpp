@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <new>
 #include <string>
 
 namespace movrek {
@@ -119,6 +120,7 @@ kvar::~kvar() { delete[] heap_; }
 
 void kvar::Reserve(std::size_t n) {
     if (capacity_ >= n) return;
+    if (n > SIZE_MAX - 2) throw std::bad_alloc();
     unsigned char* block = new unsigned char[n + 2]();  // zero-filled
     delete[] heap_;
     heap_ = block;

@@ -2,6 +2,8 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
+#include <new>
 #include <string>
 
 #include "storage/Kvar.h"
@@ -59,6 +61,8 @@ TEST(Kvar, ReserveKeepsLargeEnoughStorageAndOtherwiseStartsZeroFilled) {
     kvar small(u"ab");
     small.Reserve(8);
     EXPECT_TRUE(small.IsInline());
+    EXPECT_THROW(small.Reserve(SIZE_MAX), std::bad_alloc);
+    EXPECT_EQ(small.TextView(), u"ab");
 }
 
 TEST(Kvar, AppendTextGrowsExactlyAndAppendsInPlaceWhenItFits) {
