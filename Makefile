@@ -3,7 +3,8 @@
 #   make run    installs what is missing, builds, assembles the distribution folder and
 #               starts movrek.exe from it under Wine
 #   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
-.PHONY: all test run native win clean voice
+#   make dist   builds the Windows world and zips its distribution folder into build/movrek-0.3.zip
+.PHONY: all test run native win clean voice dist
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -25,6 +26,11 @@ native:
 	@scripts/deps.sh
 	cmake -S . -B $(NATIVE_BUILD) -DMOVREK_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
 	cmake --build $(NATIVE_BUILD) -j
+
+DIST_ZIP ?= build/movrek-0.3.zip
+
+dist: win
+	python3 help/make_zip.py --dist $(WIN_BUILD)/dist --out $(DIST_ZIP) --folder movrek-0.3
 
 VOICE ?= ../shared/voice/tohoku-f01-neutral.htsvoice
 

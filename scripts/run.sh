@@ -8,7 +8,7 @@ WIN=${WIN_BUILD:-build/win}
 scripts/deps.sh
 cmake -S . -B "$WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
   -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$WIN" -j "$(nproc 2>/dev/null || echo 2)" --target distdir >/dev/null
+cmake --build "$WIN" -j "$(nproc 2>/dev/null || echo 2)" --target distdir distdocs >/dev/null
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT INT TERM
