@@ -179,12 +179,17 @@ class Movrek:
     """One copy of the program in a folder of its own: movrek.exe, sound\\ and its .ini.
     Its audio goes to a raw file through a private ALSA configuration."""
 
-    def __init__(self, folder=None, ini_text=None, ini_bytes=None, with_sound=True):
+    def __init__(self, folder=None, ini_text=None, ini_bytes=None, with_sound=True,
+                 copy_program=True, env=None):
+        """copy_program=False runs the movrek.exe and sound folder already in `folder` (an
+        unpacked distribution); env adds to the Wine environment of the program."""
         self.folder = folder or tempfile.mkdtemp(prefix="movrek-e2e-")
         self.home = os.path.join(self.folder, "home")
+        self.env = dict(env or {})
         os.makedirs(self.home, exist_ok=True)
-        shutil.copy(os.path.join(DIST, "movrek.exe"), self.folder)
-        if with_sound and os.path.isdir(os.path.join(DIST, "sound")):
+        if copy_program:
+            shutil.copy(os.path.join(DIST, "movrek.exe"), self.folder)
+        if copy_program and with_sound and os.path.isdir(os.path.join(DIST, "sound")):
             shutil.copytree(os.path.join(DIST, "sound"), os.path.join(self.folder, "sound"),
                             dirs_exist_ok=True)
         if ini_text is not None:
@@ -207,7 +212,7 @@ class Movrek:
         self._before = {w["hwnd"] for w in windows("TFMovrek")}
         self.proc = subprocess.Popen(
             ["wine", os.path.join(self.folder, "movrek.exe")], cwd=self.folder,
-            env=wine_env({"HOME": self.home}), stdin=subprocess.DEVNULL,
+            env=wine_env({"HOME": self.home, **self.env}), stdin=subprocess.DEVNULL,
             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
         if wait:
             self.wait_window()
