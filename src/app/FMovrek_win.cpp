@@ -435,7 +435,9 @@ void TFMovrek::OpenHelp() {
     const std::wstring path = ui::Wide(helpPath_);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        ui::ShowMessage(Handle(), L"ヘルプファイルが見つかりません。\n" + path);
+        std::wstring text = L"ヘルプファイルが見つかりません。\n";
+        text += path;
+        ui::ShowMessage(Handle(), text);
         return;
     }
     // The viewer is loaded when it is first asked for, so a system without it only loses help.
@@ -446,7 +448,11 @@ void TFMovrek::OpenHelp() {
                                  : nullptr;
     HWND shown = htmlHelp ? htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOC, 0) : nullptr;
     if (!shown && htmlHelp) shown = htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOPIC, 0);
-    if (!shown) ui::ShowMessage(Handle(), L"ヘルプを表示できませんでした。\n" + path);
+    if (!shown) {
+        std::wstring text = L"ヘルプを表示できませんでした。\n";
+        text += path;
+        ui::ShowMessage(Handle(), text);
+    }
 }
 
 void TFMovrek::AskClearAlarms() {
@@ -495,7 +501,9 @@ void TFMovrek::FormClose() {
 
 LRESULT TFMovrek::OnHitTest() {
     const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-    const bool down = (GetAsyncKeyState(button) & 0x8000) != 0;
+    // The asynchronous state alone is not enough: Wine caches it per thread for a few
+    // milliseconds and reports the press late; the thread's own state has it by then.
+    const bool down = (GetAsyncKeyState(button) & 0x8000) != 0 || (GetKeyState(button) & 0x8000) != 0;
     POINT cursor{};
     GetCursorPos(&cursor);
     const HitDecision d = drag_.OnHitTest(down, {cursor.x, cursor.y});
@@ -508,6 +516,13 @@ LRESULT TFMovrek::OnHitTest() {
     if (const auto top = CorrectedTop(r.top))
         SetWindowPos(Handle(), nullptr, r.left, *top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return d.answer == HitAnswer::Caption ? HTCAPTION : HTCLIENT;
+}
+
+void TFMovrek::StartMoveByPress() {
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    drag_.OnHitTest(true, {cursor.x, cursor.y});
+    SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
 }
 
 void TFMovrek::DockToSiblingWindow() {
@@ -540,6 +555,18 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_NCHITTEST:
             return OnHitTest();
+        case WM_LBUTTONDOWN:
+            // A press the hit test did not see (Wine can report the button late): start the
+            // platform's move loop here, as the caption answer would have.
+            StartMoveByPress();
+            return 0;
+        case WM_EXITSIZEMOVE:
+            // The platform's move loop has ended with the release. Windows follows it with a
+            // hit test of its own; Wine asks only when the pointer next moves, by which time
+            // a click would look like a drag. Asking here settles it either way: the later
+            // hit test finds nothing pending.
+            OnHitTest();
+            return 0;
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT:

@@ -122,6 +122,7 @@ private:
     void OpenHelp();
     void AskClearAlarms();
     LRESULT OnHitTest();
+    void StartMoveByPress();
     void DockToSiblingWindow();
     void OnTrayMessage(LPARAM lp);
     void SetPaintColor(COLORREF color);

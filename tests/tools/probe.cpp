@@ -4,6 +4,10 @@
 //
 //   probe windows CLASS        JSON array of the top-level windows of that class
 //   probe menu                 JSON array of the items of the open popup menu, if any
+//   probe top                  JSON array of every top-level window: class, text, pid, rect
+//   probe showmenu X Y ITEM...  opens a popup menu of its own at X,Y ("-" is a separator) and
+//                              returns when it closes: a reference rendering, since Wine cannot
+//                              read another process's menu items
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
 #include <windows.h>
@@ -183,11 +187,58 @@ int Menu() {
     return 0;
 }
 
+BOOL CALLBACK CollectAll(HWND h, LPARAM lp) {
+    reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+int Top() {
+    std::vector<HWND> all;
+    EnumWindows(CollectAll, (LPARAM)&all);
+    std::string out = "[";
+    for (size_t i = 0; i < all.size(); ++i) {
+        HWND h = all[i];
+        RECT r{};
+        GetWindowRect(h, &r);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        char head[160];
+        std::snprintf(head, sizeof head, "{\"hwnd\":%llu,\"pid\":%lu,\"visible\":%s,\"exstyle\":%lu,",
+                      (unsigned long long)(UINT_PTR)h, pid, IsWindowVisible(h) ? "true" : "false",
+                      (unsigned long)GetWindowLongW(h, GWL_EXSTYLE));
+        if (i) out += ",";
+        out += head;
+        out += "\"class\":" + Json(ClassOf(h)) + ",\"text\":" + Json(TextOf(h)) + ",\"rect\":" + RectJson(r) + "}";
+    }
+    out += "]\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+int ShowMenu(int x, int y, int count, wchar_t** items) {
+    HWND owner = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"probe", WS_POPUP, 0, 0, 1, 1,
+                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    HMENU m = CreatePopupMenu();
+    for (int i = 0; i < count; ++i) {
+        if (wcscmp(items[i], L"-") == 0) AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+        else AppendMenuW(m, MF_STRING, 100 + i, items[i]);
+    }
+    ShowWindow(owner, SW_SHOWNA);
+    SetForegroundWindow(owner);
+    TrackPopupMenu(m, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, owner, nullptr);
+    DestroyMenu(m);
+    DestroyWindow(owner);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && wcscmp(argv[1], L"windows") == 0) return Windows(argv[2]);
     if (argc >= 2 && wcscmp(argv[1], L"menu") == 0) return Menu();
+    if (argc >= 2 && wcscmp(argv[1], L"top") == 0) return Top();
+    if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
+        return ShowMenu(_wtoi(argv[2]), _wtoi(argv[3]), argc - 4, argv + 4);
     if (argc >= 6 && (wcscmp(argv[1], L"post") == 0 || wcscmp(argv[1], L"send") == 0)) {
         HWND h = (HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0);
         UINT msg = (UINT)wcstoul(argv[3], nullptr, 0);
@@ -199,6 +250,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }
