@@ -1,0 +1,310 @@
+"""The main window as a person meets it: a compact counting panel at start, switched to the
+expanded settings panel by a click on the window or on the tray icon, its popup menu, its
+question before clearing the alarm rows, and its look on screen."""
+import os
+import re
+import subprocess
+import time
+
+import harness
+from harness import (MovrekTest, poll, probe, windows, popup_menus, find_child, all_children,
+                     WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP, WS_EX_TOOLWINDOW,
+                     WS_EX_APPWINDOW)
+
+SHOTS = os.path.join(harness.BUILD, "screenshots")
+TIME_RE = re.compile(r"^(\d\d):(\d\d):(\d\d)$")
+
+FORM_COLOR = (0, 78, 152)      # 0x984E00
+FRAME_LIGHT = (159, 188, 216)  # each channel + (255 - channel) * 160 / 256
+FRAME_DARK = (0, 29, 57)       # each channel * 96 / 256
+
+MENU_TEXTS = ["タイマー スタート(&R)", "-", "オプション(&O)...", "時報のクリア(&C)",
+              "ヘルプ(&H)...", "-", "終了(&X)"]
+
+AWAY = (1000, 900)  # a point of the screen where no window is
+
+WS_DISABLED = 0x08000000
+CB_SETCURSEL = 0x014E
+BM_CLICK = 0x00F5
+BS_DEFPUSHBUTTON = 0x01
+SS_ICON = 0x03
+TALK_NOTIFY = 0x0401
+WM_ENDSESSION = 0x0016
+TRAY_MESSAGE = 0x8000 + 1  # WM_APP + 1
+WM_LBUTTONUP = 0x0202
+
+
+def size(w):
+    r = w["rect"]
+    return r[2] - r[0], r[3] - r[1]
+
+
+def time_label(w):
+    for c in all_children(w, "Static"):
+        if TIME_RE.match(c["text"]):
+            return c
+    return None
+
+
+def seconds(text):
+    h, m, s = map(int, TIME_RE.match(text).groups())
+    return h * 3600 + m * 60 + s
+
+
+def panel(w):
+    return find_child(w, cls="MovrekPanel")
+
+
+def open_menu_on(m):
+    # A window disabled by a closing message box drops the click: wait until it takes input.
+    w = poll(lambda: (x := m.window()) and not x["style"] & WS_DISABLED and x, 10,
+             what="the window to be enabled")
+    left, top, right, bottom = w["rect"]
+    harness.click(left + 3, top + 3, button=3)
+    return poll(popup_menus, 10, what="the popup menu")[0]
+
+
+def message_box(text_part):
+    def found():
+        for b in windows("#32770"):
+            if b["visible"] and any(text_part in c["text"] for c in all_children(b, "Static")):
+                return b
+        return None
+    return poll(found, 10, what="a message box saying %r" % text_part)
+
+
+def child_with_id(win, ident):
+    for c in all_children(win):
+        if c["id"] == ident:
+            return c
+    return None
+
+
+class MainWindow(MovrekTest):
+    def compact(self, m):
+        return poll(lambda: (w := m.window()) and size(w)[1] == 22 and w, 15,
+                    what="the compact window")
+
+    def expanded(self, m):
+        return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
+                    what="the expanded window")
+
+    def click_header(self, m):
+        w = m.window()
+        left, top = w["rect"][0], w["rect"][1]
+        label = time_label(w)
+        # On the time label: a label has no pointer handling, so this is the window surface.
+        harness.click((label["rect"][0] + label["rect"][2]) // 2, top + 11)
+
+    def test_starts_compact_and_counts_as_a_borderless_topmost_tool_window(self):
+        m = self.launch()
+        w = self.compact(m)
+        self.assertTrue(w["style"] & WS_POPUP)
+        self.assertEqual(w["style"] & (WS_CAPTION | WS_THICKFRAME | WS_BORDER), 0)
+        self.assertTrue(w["exstyle"] & WS_EX_TOOLWINDOW)
+        self.assertFalse(w["exstyle"] & WS_EX_APPWINDOW)
+        self.assertTrue(w["topmost"])
+        self.assertEqual(w["text"], "Movrek")
+        label = time_label(w)
+        self.assertIsNotNone(label, "no time label in %r" % w)
+        lw, lh = size(label)
+        self.assertEqual(size(w)[0], lw + 38)
+        self.assertEqual(label["rect"][0] - w["rect"][0], 10)
+        self.assertEqual(label["rect"][1] - w["rect"][1], (22 - lh) // 2)
+        # The label advances by one second at a time.
+        first = seconds(label["text"])
+        nxt = poll(lambda: (t := time_label(m.window())["text"]) != label["text"] and t, 5,
+                   what="the next second")
+        self.assertIn(seconds(nxt) - first, (1, 2))
+        later = poll(lambda: (t := time_label(m.window())["text"]) != nxt and t, 5,
+                     what="the second after")
+        self.assertIn(seconds(later) - seconds(nxt), (1, 2))
+
+    def test_click_on_the_window_switches_modes_with_exact_geometry(self):
+        m = self.launch()
+        compact = self.compact(m)
+        os.makedirs(SHOTS, exist_ok=True)
+        shot = harness.screenshot(os.path.join(SHOTS, "compact.png"))
+        left, top, right, bottom = compact["rect"]
+        self.assertEqual(shot.pixel(left, top), FRAME_LIGHT)
+        self.assertEqual(shot.pixel(left, bottom - 2), FRAME_LIGHT)
+        self.assertEqual(shot.pixel(right - 1, top), FRAME_DARK)
+        self.assertEqual(shot.pixel(left + 3, bottom - 1), FRAME_DARK)
+        self.assertEqual(shot.pixel(left + 3, top + 3), FORM_COLOR)
+        self.assertEqual(shot.pixel(right - 3, top + 3), FORM_COLOR)
+
+        self.click_header(m)
+        w = self.expanded(m)
+        left, top, right, bottom = w["rect"]
+        p = panel(w)
+        self.assertEqual(p["rect"], [left + 1, top + 22, left + 401, top + 22 + 341])
+        base = find_child(w, cls="Static", text="Movrek")
+        self.assertTrue(base["visible"])
+        self.assertEqual(base["rect"], [left + 320, top + 5, left + 356, top + 17])
+        combos = [c for c in p["children"] if c["class"] == "ComboBox"]
+        self.assertEqual([c["items"] for c in combos],
+                         [["", "10秒前"], ["", "起動しました", "スタート"], ["", "分経過", "時間経過"]])
+        self.assertEqual([c["cursel"] for c in combos], [0, 1, 1])
+        self.assertEqual(find_child(p, cls="Button")["text"], "タイマー\u3000スタート")
+        self.assertEqual([c["text"] for c in p["children"] if c["class"] == "Static"],
+                         ["カウント:", "起動:", "経過:"])
+        rows = [c for c in p["children"] if c["class"] == "MovrekPanel"]
+        self.assertEqual(len(rows), 10)
+        for i, row in enumerate(rows):
+            self.assertTrue(row["visible"])
+            self.assertEqual(row["rect"][1] - p["rect"][1], 25 * i + 85)
+            self.assertEqual(size(row), (440, 25))
+            self.assertEqual(find_child(row, cls="Static")["text"], "時報 %d:" % (i + 1))
+            lists = [c for c in row["children"] if c["class"] == "ComboBox"]
+            self.assertEqual([c["count"] for c in lists], [2, 24, 60, 60, 11])
+            self.assertEqual([c["cursel"] for c in lists], [0] * 5)
+        self.assertEqual(rows[0]["children"][5]["items"][10], "時間です")
+
+        shot = harness.screenshot(os.path.join(SHOTS, "expanded.png"))
+        self.assertEqual(shot.pixel(left, top), FRAME_LIGHT)
+        self.assertEqual(shot.pixel(left, bottom - 2), FRAME_LIGHT)   # left of the panel
+        self.assertEqual(shot.pixel(right - 1, top + 5), FRAME_DARK)
+        self.assertEqual(shot.pixel(left + 200, bottom - 1), FRAME_DARK)  # under the panel
+        self.assertEqual(shot.pixel(left + 200, top + 20), FORM_COLOR)   # header band
+        self.assertNotEqual(shot.pixel(left + 200, top + 23), FORM_COLOR)  # the panel
+
+        self.click_header(m)
+        w = self.compact(m)
+        self.assertEqual(size(w)[0], size(time_label(w))[0] + 38)
+
+    def test_tray_icon_click_switches_and_right_click_opens_the_menu(self):
+        m = self.launch()
+        self.compact(m)
+        # Without a tray manager on the X display, Wine shows the icons in a small window of
+        # its own, one child window per icon.
+        trays = [t for t in windows("__winex11_standalone_tray") if t["visible"]]
+        icons = [c for t in trays for c in all_children(t, "__winex11_tray_icon") if c["visible"]]
+        if len(icons) != 1:
+            self.skipTest("no single tray icon window to click: %r" % trays)
+        r = icons[0]["rect"]
+        x, y = (r[0] + r[2]) // 2, (r[1] + r[3]) // 2
+        harness.click(x, y)
+        self.expanded(m)
+        harness.click(x, y)
+        self.compact(m)
+        harness.click(x, y, button=3)
+        menu = poll(popup_menus, 10, what="the menu of the tray icon")[0]
+        self.assertGreater(menu["rect"][3] - menu["rect"][1], 50)
+        harness.key("Escape")
+        poll(lambda: not popup_menus(), 10, what="the menu to close")
+        self.assertTrue(m.running())
+
+    def test_right_click_menu_shows_the_seven_items(self):
+        m = self.launch()
+        self.compact(m)
+        menu = open_menu_on(m)
+        mr = menu["rect"]
+        harness.move(*AWAY)  # no item highlighted under the pointer
+        os.makedirs(SHOTS, exist_ok=True)
+        ours = harness.screenshot(os.path.join(SHOTS, "menu.png")).region(*mr)
+        # A click beside a menu closes it. (Keys would go to the X window under the pointer:
+        # without a window manager the keyboard focus follows the pointer.)
+        harness.click(*AWAY)
+        poll(lambda: not popup_menus(), 10, what="the menu to close")
+
+        # Wine keeps a menu's items in the process that made it, so the probe cannot read them.
+        # It draws a menu of its own with the expected items instead: the same texts give the
+        # same pixels.
+        ref_proc = subprocess.Popen(["wine", harness.PROBE, "showmenu", "600", "500", *MENU_TEXTS],
+                                    env=harness.wine_env(), stdin=subprocess.DEVNULL,
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            ref = poll(lambda: [x for x in popup_menus() if x["rect"][:2] == [600, 500]], 15,
+                       what="the reference menu")[0]
+            rr = ref["rect"]
+            self.assertEqual((rr[2] - rr[0], rr[3] - rr[1]), (mr[2] - mr[0], mr[3] - mr[1]))
+            harness.move(*AWAY)
+            theirs = harness.screenshot(os.path.join(SHOTS, "menu-reference.png")).region(*rr)
+            self.assertEqual(ours, theirs, "the menu's items differ from %r" % MENU_TEXTS)
+        finally:
+            harness.click(*AWAY)
+            try:
+                ref_proc.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                ref_proc.kill()
+        self.assertTrue(m.running())
+
+    def test_exit_item_ends_the_program(self):
+        m = self.launch()
+        self.compact(m)
+        open_menu_on(m)
+        harness.key("x")  # 終了(&X)
+        self.assertEqual(m.wait_exit(20), 0)
+        self.assertEqual([w for w in windows("TFMovrek") if w["hwnd"] == m.hwnd], [])
+
+    def test_start_item_restarts_the_count_in_compact_mode(self):
+        m = self.launch()
+        self.compact(m)
+        poll(lambda: seconds(time_label(m.window())["text"]) >= 3, 10, what="three seconds")
+        self.click_header(m)
+        self.expanded(m)
+        open_menu_on(m)
+        harness.key("r")  # タイマー スタート(&R)
+        w = self.compact(m)
+        self.assertLessEqual(seconds(time_label(w)["text"]), 1)
+
+    def test_clear_asks_first_and_only_yes_clears_the_rows(self):
+        m = self.launch()
+        self.compact(m)
+        row1 = [c for c in panel(m.window())["children"] if c["class"] == "MovrekPanel"][0]
+        sound = [c for c in row1["children"] if c["class"] == "ComboBox"][4]
+        probe("send", str(sound["hwnd"]), str(CB_SETCURSEL), "3", "0")
+
+        def cursel():
+            return [c for c in all_children(m.window(), "ComboBox") if c["hwnd"] == sound["hwnd"]][0]["cursel"]
+        self.assertEqual(cursel(), 3)
+
+        for answer, expected in ((7, 3), (6, 0)):  # IDNO, then IDYES
+            open_menu_on(m)
+            harness.key("c")  # 時報のクリア(&C)
+            box = message_box("時報をクリアしますか？")
+            self.assertEqual(box["text"], "Movrek")
+            # No is the default button.
+            self.assertEqual(child_with_id(box, 7)["style"] & 0x0F, BS_DEFPUSHBUTTON,
+                             [(c["id"], c["text"], hex(c["style"])) for c in all_children(box)])
+            self.assertEqual(child_with_id(box, 6)["style"] & 0x0F, 0)
+            icon = [c for c in all_children(box, "Static") if c["style"] & 0x1F == SS_ICON]
+            self.assertEqual(len(icon), 1)
+            probe("post", str(child_with_id(box, answer)["hwnd"]), str(BM_CLICK), "0", "0")
+            poll(lambda: not [b for b in windows("#32770") if b["hwnd"] == box["hwnd"]], 10,
+                 what="the question to close")
+            poll(lambda: cursel() == expected, 5, what="row 1's sound at %d" % expected)
+
+    def test_help_without_its_file_says_so(self):
+        m = self.launch()
+        self.compact(m)
+        open_menu_on(m)
+        harness.key("h")  # ヘルプ(&H)...
+        box = message_box("ヘルプファイルが見つかりません")
+        probe("post", str(child_with_id(box, 1)["hwnd"]), str(BM_CLICK), "0", "0")
+        poll(lambda: not [b for b in windows("#32770") if b["hwnd"] == box["hwnd"]], 10,
+             what="the message to close")
+        self.assertTrue(m.running())
+
+    def test_private_messages_are_answered_and_the_session_end_is_survived(self):
+        m = self.launch()
+        self.compact(m)
+        self.assertEqual(harness.send(m.hwnd, TALK_NOTIFY, 0, 0), "1")
+        self.assertEqual(harness.send(m.hwnd, TALK_NOTIFY, 2, 0), "1")
+        self.assertEqual(harness.send(m.hwnd, WM_ENDSESSION, 0, 0), "0")
+        # The tray callback, as the shell sends it for a click, switches the mode too.
+        harness.post(m.hwnd, TRAY_MESSAGE, 1, WM_LBUTTONUP)
+        self.expanded(m)
+        self.assertTrue(m.running())
+
+    def test_drag_moves_the_window_and_a_click_does_not(self):
+        m = self.launch()
+        w = self.compact(m)
+        left, top = w["rect"][:2]
+        harness.press(left + 30, top + 11)
+        harness.move(left + 130, top + 91)
+        harness.move(left + 230, top + 171)
+        harness.release()
+        w = poll(lambda: (x := m.window()) and x["rect"][:2] == [left + 200, top + 160] and x, 10,
+                 what="the window to follow the drag")
+        self.assertEqual(size(w)[1], 22)  # a drag is no click: still compact
