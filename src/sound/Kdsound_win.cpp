@@ -63,10 +63,10 @@ struct Chunk {
     std::int64_t End() const { return dataOffset + size + (size & 1); }  // with the fill byte
 };
 
-// Chunk headers are read with mmioRead/mmioSeek rather than mmioDescend/mmioAscend: Wine's
-// mmioDescend wants 12 bytes even for a plain chunk (so a short "data" chunk at the end of
-// a file went unseen), and its skipping adds sizes in 32 bits, which lets a crafted size of
-// 0xFFFFFFF8 send the search back to the same chunk forever.
+// Chunk headers are read with mmioRead/mmioSeek rather than mmioDescend/mmioAscend: those
+// add the chunk size to the position in 32 bits, so a crafted size of 0xFFFFFFF8 sends
+// Wine's search for the RIFF chunk back to the same chunk forever. Here positions are
+// 64-bit and a chunk that ends beyond what the reader can reach ends the walk.
 bool ReadChunkHeader(HMMIO h, Chunk& chunk) {
     const LONG at = mmioSeek(h, 0, SEEK_CUR);
     if (at < 0) return false;

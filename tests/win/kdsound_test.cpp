@@ -197,7 +197,7 @@ TEST_F(LoadWaveTest, DataDeclaringMoreThanTheFileHoldsLoads) {
     const std::string body = "WAVE" + Chunk("fmt ", PcmFormat()) + "data" + Le32(88200);
     const std::string samples = Samples(100);
     EXPECT_EQ(Load("RIFF" + Le32(std::uint32_t(body.size() + 88200)) + body + samples), kLoaded);
-    // Even with less than the four bytes Wine's own chunk reader wants after the header.
+    // Even when the file ends two bytes into the data.
     EXPECT_EQ(Load("RIFF" + Le32(std::uint32_t(body.size() + 88200)) + body + "\1\2"), kLoaded);
 }
 
