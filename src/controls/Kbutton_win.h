@@ -1,0 +1,113 @@
+// The Windows control of TKButton: a child window that owns the portable button model, paints
+// every frame into a DIB section through the model's own drawing code and copies it to the
+// screen with one BitBlt. It takes no focus and has no keyboard behaviour; the left button
+// captures the pointer until it is released, so a press that ends outside still clicks once.
+#pragma once
+#include <windows.h>
+
+#include <memory>
+#include <string_view>
+
+#include "controls/Bitmap_win.h"
+#include "controls/Kbutton.h"
+
+namespace movrek {
+
+// Captions through GDI in a font the owner provides.
+class GdiTextRenderer : public TextRenderer {
+public:
+    GdiTextRenderer();
+    ~GdiTextRenderer() override;
+    GdiTextRenderer(const GdiTextRenderer&) = delete;
+    GdiTextRenderer& operator=(const GdiTextRenderer&) = delete;
+
+    void SetFont(HFONT font) { font_ = font; }  // not owned
+    HFONT Font() const { return font_; }
+    Extent Measure(std::u16string_view text) override;
+    // Transparent background: only the glyph strokes are written.
+    void Draw(Bitmap& target, int x, int y, std::u16string_view text, Color c) override;
+
+private:
+    void DrawOn(HDC dc, int x, int y, std::u16string_view text, Color c);
+
+    HFONT font_ = nullptr;
+    HDC measure_dc_ = nullptr;  // owned
+};
+
+struct TKButtonCreate {
+    HWND parent = nullptr;  // required: the button is a child window
+    int left = 0;
+    int top = 0;
+    int width = 100;
+    int height = 22;
+    bool visible = true;
+    int control_id = 0;  // the child window id
+};
+
+class TKButtonWindow {
+public:
+    // Creates the window; throws std::runtime_error when Windows refuses. The font comes from
+    // the parent (WM_GETFONT, else the default GUI font), the parent colour from the system's
+    // button-face colour; the owner sets FormColor-like colours on Button() as needed.
+    explicit TKButtonWindow(const TKButtonCreate& args);
+    ~TKButtonWindow();
+    TKButtonWindow(const TKButtonWindow&) = delete;
+    TKButtonWindow& operator=(const TKButtonWindow&) = delete;
+
+    // Null once the window has been destroyed (for instance with its parent).
+    HWND Hwnd() const { return hwnd_; }
+    // The model: properties, events (OnClick, OnMouseDown, ...), paint state.
+    TKButton& Button() { return *button_; }
+    const TKButton& Button() const { return *button_; }
+
+    void SetBounds(int left, int top, int width, int height);
+    void SetVisible(bool visible);
+    // A disabled button keeps its native window enabled so pointer input still arrives; the
+    // paint state filters it.
+    void SetEnabled(bool enabled);
+    void SetCaption(std::u16string_view caption);
+    // Creates and owns a font of the face and size in points (at 96 dpi).
+    void SetFont(std::u16string_view face, int point_size);
+    // Uses a font the caller keeps alive (same as WM_SETFONT).
+    void SetFontHandle(HFONT font);
+    HFONT Font() const { return text_.Font(); }
+    // Shown on a right click; its commands go to the parent as WM_COMMAND. Not owned.
+    void SetPopupMenu(HMENU menu) { popup_ = menu; }
+    // Loads a BITMAP resource into Glyph; false when the module has no such picture.
+    bool SetGlyphResource(HINSTANCE module, int resource_id);
+    void SetGlyph(const Bitmap& picture) { button_->SetGlyph(picture); }
+
+    // Renders the current look and copies it to dc at (0, 0), as a paint does.
+    void PaintTo(HDC dc);
+
+    static constexpr const wchar_t* kClassName = L"TKButton";
+
+private:
+    static LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    bool HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+    void OnPaint();
+    void OnWindowPosChanged();
+    void OnMouseMove(WPARAM wp, LPARAM lp);
+    void OnMouseLeave();
+    void OnButtonDown(MouseButton button, WPARAM wp, LPARAM lp);
+    void OnButtonUp(MouseButton button, WPARAM wp, LPARAM lp);
+    void OnCaptureChanged(HWND new_capture);
+    bool OnContextMenu(LPARAM lp);
+    void OnSetText(const wchar_t* text);
+    void TrackLeave();
+    bool PointerOver() const;
+
+    HWND hwnd_ = nullptr;
+    GdiTextRenderer text_;
+    HFONT owned_font_ = nullptr;
+    DibBitmap* work_ = nullptr;  // the model's work bitmap, kept here for its DC
+    std::unique_ptr<TKButton> button_;
+    HMENU popup_ = nullptr;      // not owned
+    bool inside_ = false;        // the pointer is over the button, as last reported
+    bool tracking_ = false;      // a TrackMouseEvent leave request is pending
+    bool releasing_ = false;     // our own ReleaseCapture is in progress
+    std::shared_ptr<int> life_ = std::make_shared<int>(0);
+};
+
+}  // namespace movrek
