@@ -77,6 +77,7 @@ void TKButton::SetBounds(int left, int top, int width, int height) {
 }
 
 void TKButton::SetEnabled(bool v) {
+    if (v == enabled_) return;  // only a change resets the paint state
     enabled_ = v;
     state_ = v ? TKButtonState::Normal : TKButtonState::Disabled;
     Invalidate();

@@ -202,6 +202,10 @@ TEST(TKButton, DisabledFiltersEverythingButDownAndUp) {
     EXPECT_EQ(r.events, (std::vector<std::string>{"down", "up", "down", "up"}));
     b.SetEnabled(true);
     EXPECT_EQ(b.State(), TKButtonState::Normal);
+    // Enabling an enabled button is no change: a press in progress keeps its look.
+    b.MouseDown(Left(5, 5));
+    b.SetEnabled(true);
+    EXPECT_EQ(b.State(), TKButtonState::Down);
 }
 
 TEST(TKButton, HandlerMayDestroyTheButton) {
