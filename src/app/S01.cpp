@@ -28,7 +28,7 @@ constexpr std::array<RowField, 5> kRowFields{{
     {7, AlarmField::Sound},
 }};
 
-std::u16string RowKey(int row) { return u"B" + std::u16string(1, static_cast<char16_t>(u'0' + row)); }
+std::u16string RowKey(int row) { return {u'B', static_cast<char16_t>(u'0' + row)}; }
 
 bool IsSeparator(char16_t c) { return c == u'\\' || c == u'/'; }
 
