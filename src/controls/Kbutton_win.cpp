@@ -169,7 +169,7 @@ void TKButtonWindow::SetFont(std::u16string_view face, int point_size) {
 
 void TKButtonWindow::SetFontHandle(HFONT font) {
     text_.SetFont(OrDefault(font));
-    if (owned_font_) {
+    if (owned_font_ && owned_font_ != font) {
         DeleteObject(owned_font_);
         owned_font_ = nullptr;
     }
