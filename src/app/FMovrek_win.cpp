@@ -99,21 +99,6 @@ private:
     }
 };
 
-std::u16string ProgramFolder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const size_t slash = path.find_last_of(L"\\/");
-    return ui::Narrow16(slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1));
-}
-
 }  // namespace
 
 TFMovrek::TFMovrek()
@@ -122,10 +107,7 @@ TFMovrek::TFMovrek()
 
 TFMovrek::~TFMovrek() {
     // Normally FormClose has run; if creation stopped half-way, end in the same order.
-    time_.reset();
-    talk_.reset();
-    sound_.reset();
-    alarm_.reset();
+    DestroyOwnedObjects();
     if (Handle()) {
         ui::SetShortcuts(nullptr, nullptr);
         DestroyWindow(Handle());
@@ -149,13 +131,15 @@ bool TFMovrek::Create() {
     // No caption and no frame; topmost and without a task-bar button from the start.
     w.style = WS_POPUP | WS_CLIPCHILDREN;
     w.exStyle = WS_EX_TOOLWINDOW | WS_EX_TOPMOST;
-    w.left = settings_.Left;
-    w.top = settings_.Top;
+    // Where a first start puts it; the settings load moves it to its stored place.
+    w.left = settings_default::Left;
+    w.top = settings_default::Top;
     w.width = kDesignWidth;
     w.height = kDesignHeight;
     w.icon = programIcon_.Get();
     if (!CreateWindowFrom(w)) return false;
     SetMessageOwner(Handle());
+    placement_.emplace(Handle());
 
     // FormCreate, in its order.
     activated_ = false;
@@ -171,17 +155,31 @@ bool TFMovrek::Create() {
     announcer_.Attach(talk_.get());
     talkTimer_.Start(ktalk::TickIntervalMs);
 
-    // The settings' paths: the help file sits beside the program.
-    helpPath_ = ProgramFolder() + u"movrek.chm";
+    // The settings file and the help file sit beside the program.
+    settings_ = std::make_unique<ks01>(RunningProgramPath());
+    helpPath_ = settings_->HelpPath;
 
     CreateAlarmRows();
     alarm_->Populate();
 
-    ApplyLoadedSettings();
+    barHost_.emplace(Handle());
+    bar_ = std::make_unique<kbtn>(3, *barHost_, nullptr);
+    bar_->Layout();
+    bar_->OnCommand = [this](int command) { ExecuteCommand(command); };
+    stateGlyph_.Attach(bar_.get());
 
-    talk_->SetVoiceVolume(settings_.VolumeVoice);
-    talk_->SetAlarmVolume(settings_.VolumeAlarm);
-    if (settings_.AutoStart == 1)
+    if (!settings_->LoadSettings(Links())) {
+        // Not a settings file of this program (the load has said so): end without showing the
+        // window and without touching the file.
+        PlatformMessages().ShowMessage(u"Movrek を終了します");
+        DestroyOwnedObjects();
+        closed_ = true;
+        return false;
+    }
+
+    talk_->SetVoiceVolume(settings_->VolumeVoice);
+    talk_->SetAlarmVolume(settings_->VolumeAlarm);
+    if (settings_->AutoStart == 1)
         StartTimer(0);
     else
         ApplyDisplayMode(DisplayMode::Expanded);
@@ -296,13 +294,9 @@ void TFMovrek::CreateAlarmRows() {
     }
 }
 
-void TFMovrek::ApplyLoadedSettings() {
-    const WindowOrigin o = KeepOriginOnScreen(settings_.Left, settings_.Top, GetSystemMetrics(SM_CXSCREEN),
-                                              GetSystemMetrics(SM_CYSCREEN));
-    SetWindowPos(Handle(), nullptr, o.left, o.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    comboBoxBeforeSound_.Select(settings_.BeforeSound);
-    comboBoxStartSound_.Select(settings_.StartSound);
-    comboBoxPassSound_.Select(settings_.PassSound);
+SettingsLinks TFMovrek::Links() {
+    return SettingsLinks{*placement_, comboBoxBeforeSound_, comboBoxStartSound_, comboBoxPassSound_,
+                         *alarm_, PlatformMessages()};
 }
 
 // ---------------------------------------------------------------- display mode, start
@@ -310,17 +304,18 @@ void TFMovrek::ApplyLoadedSettings() {
 bool TFMovrek::IsCompact() const {
     RECT r{};
     GetWindowRect(Handle(), &r);
-    return IsCompactHeight(r.bottom - r.top, settings_.TimeHeight);
+    return IsCompactHeight(r.bottom - r.top, settings_->TimeHeight);
 }
 
 void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     if (!Usable()) return;
     // The label gets its final text and font before it is measured.
-    time_->LabelText = settings_.TimeLabel;
-    time_->ShowSeconds = settings_.DispSecond;
+    const ks01& s = *settings_;
+    time_->LabelText = s.TimeLabel;
+    time_->ShowSeconds = s.DispSecond;
     time_->ShowElapsed();
-    timeFontPoints_ = TimeFontPoints(settings_.TimeHeight, timeFontPoints_);
-    ui::Font font = ui::MakeFont(ui::Wide(settings_.TimeFontName), FontHeightForPoints(timeFontPoints_));
+    timeFontPoints_ = TimeFontPoints(s.TimeHeight, timeFontPoints_);
+    ui::Font font = ui::MakeFont(ui::Wide(s.TimeFontName), FontHeightForPoints(timeFontPoints_));
     if (font) {
         labelTime_.SetFont(font.Get());
         timeFont_ = std::move(font);  // the old font is released once the label has let go
@@ -329,8 +324,8 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     if (!Usable()) return;
 
     DisplayInput in;
-    in.timeHeight = settings_.TimeHeight;
-    in.alarmLine = settings_.AlarmLine;
+    in.timeHeight = s.TimeHeight;
+    in.alarmLine = s.AlarmLine;
     in.labelWidth = labelTime_.Width();
     in.labelHeight = labelTime_.Height();
     const DisplayLayout l = ComputeDisplayLayout(mode, in);
@@ -344,14 +339,28 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     if (l.alarmRowsSet)
         for (int i = 0; i < AlarmRowLayout::RowCount; ++i) rows_[static_cast<size_t>(i)].panel.Show(i < l.visibleAlarmRows);
     labelBaseFileName_.Show(l.baseNameVisible);
+    PlaceBarButtons(l);
 
-    SetPaintColor(settings_.FormColor);
-    labelTime_.SetColor(settings_.TimeColor);
+    SetPaintColor(static_cast<COLORREF>(s.FormColor));
+    labelTime_.SetColor(static_cast<COLORREF>(s.TimeColor));
+    for (int i = 1; i <= 3; ++i)
+        if (KbtnButton* b = bar_->Button(i)) b->Model().SetFaceColor(static_cast<Color>(s.FormColor));
     stateGlyph_.SetStateGlyph(false);
 
     if (time_->FiredThisSecond) talk_->Clear();
     InvalidateRect(Handle(), nullptr, TRUE);
     UpdateWindow(Handle());
+}
+
+void TFMovrek::PlaceBarButtons(const DisplayLayout& l) {
+    constexpr int top = 3, size = kbtn::ButtonSize;
+    KbtnButton* state = bar_->Button(1);
+    KbtnButton* help = bar_->Button(2);
+    KbtnButton* close = bar_->Button(3);
+    state->SetBounds(l.button1Left, top, size, size);
+    help->SetVisible(false);
+    if (l.button3Visible) close->SetBounds(l.button3Left, top, size, size);
+    close->SetVisible(l.button3Visible);
 }
 
 void TFMovrek::StartTimer(int kind) {
@@ -464,9 +473,9 @@ void TFMovrek::AskClearAlarms() {
 // ---------------------------------------------------------------- events
 
 void TFMovrek::FormActivate() {
-    if (activated_) return;
+    if (activated_ || !Usable()) return;
     activated_ = true;
-    if (settings_.AutoStart == 1) SpeakStartPhrase();
+    if (settings_ && settings_->AutoStart == 1) SpeakStartPhrase();
 }
 
 void TFMovrek::FormPaint() {
@@ -482,21 +491,28 @@ void TFMovrek::FormPaint() {
 }
 
 void TFMovrek::SaveSettings() {
-    // The one place the settings are written: at closing and when the session ends. The
-    // settings file is not connected yet, so there is nothing to write here.
+    // The record itself refuses to write before a load, and after a file it must leave alone.
+    if (settings_ && alarm_ && placement_) settings_->SaveSettings(Links());
 }
 
-void TFMovrek::FormClose() {
-    if (closed_) return;
-    SaveSettings();
-    closed_ = true;
+void TFMovrek::DestroyOwnedObjects() {
     engineTimer_.Stop();
     talkTimer_.Stop();
     time_.reset();
     announcer_.Attach(nullptr);
     talk_.reset();
     sound_.reset();
+    settings_.reset();
     alarm_.reset();
+    stateGlyph_.Attach(nullptr);
+    bar_.reset();
+}
+
+void TFMovrek::FormClose() {
+    if (closed_) return;
+    SaveSettings();
+    closed_ = true;
+    DestroyOwnedObjects();
 }
 
 LRESULT TFMovrek::OnHitTest() {

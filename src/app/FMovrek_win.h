@@ -1,5 +1,6 @@
 // The main window TFMovrek: the program's only permanent window and the owner of the timer
-// engine, the sound device, the voice announcer and the alarm rows. A borderless, always-on-top
+// engine, the sound device, the voice announcer, the settings record, the alarm rows and the
+// button bar. A borderless, always-on-top
 // panel without a task-bar button, with a tray icon and a popup menu; every user action becomes
 // one numbered command run by ExecuteCommand.
 #pragma once
@@ -7,13 +8,17 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/DisplayMode.h"
 #include "app/EngineSeams.h"
+#include "app/Kbtn.h"
+#include "app/Kbtn_win.h"
 #include "app/Kfile.h"
 #include "app/Ktime.h"
-#include "app/Settings.h"
+#include "app/S01.h"
+#include "app/S01_win.h"
 #include "app/Talarm.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
@@ -50,7 +55,8 @@ public:
     void ShowOptionsDialog();
 
     bool IsCompact() const;
-    Settings& CurrentSettings() { return settings_; }
+    // The settings record; it exists from creation until the window closes.
+    ks01& CurrentSettings() { return *settings_; }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -75,13 +81,19 @@ private:
     private:
         ui::PeriodicTimer& timer_;
     };
-    // The state button of the button bar; the picture is kept here until a bar shows it.
+    // The state button of the button bar. The engine is created before the bar and may
+    // outlive it while the window closes: calls reach the bar while it exists.
     class StateGlyphLink : public StateGlyph {
     public:
-        void SetStateGlyph(bool finished) override { finished_ = finished; }
+        void Attach(StateGlyph* target) { target_ = target; }
+        void SetStateGlyph(bool finished) override {
+            finished_ = finished;
+            if (target_) target_->SetStateGlyph(finished);
+        }
         bool Finished() const { return finished_; }
 
     private:
+        StateGlyph* target_ = nullptr;
         bool finished_ = false;
     };
 
@@ -112,7 +124,13 @@ private:
 
     bool CreateComponents();
     void CreateAlarmRows();
-    void ApplyLoadedSettings();
+    // What the settings load and save move between the file and the window.
+    SettingsLinks Links();
+    // Bar buttons 1 to 3 where a display mode puts them.
+    void PlaceBarButtons(const DisplayLayout& layout);
+    // Destroys the owned objects in their fixed order: engine, announcer, sound device,
+    // settings record, alarm rows, bar.
+    void DestroyOwnedObjects();
     void FormActivate();
     void FormPaint();
     void FormClose();
@@ -130,7 +148,6 @@ private:
     // pending messages ran).
     bool Usable() const { return Alive() && !closed_; }
 
-    Settings settings_;
     std::u16string helpPath_;
     COLORREF paintColor_ = 0x984E00;
     ui::Brush paintBrush_;
@@ -165,11 +182,16 @@ private:
     ui::PeriodicTimer talkTimer_;
     TimerTicker engineTicker_{engineTimer_};
 
+    std::optional<Win32WindowPlacement> placement_;
+    std::optional<Win32KbtnHost> barHost_;
+
     // Owned objects, created in FormCreate's order and destroyed in FormClose's.
     std::unique_ptr<talarm> alarm_;
     std::unique_ptr<ktime> time_;
     std::unique_ptr<kdsound> sound_;
     std::unique_ptr<ktalk> talk_;
+    std::unique_ptr<ks01> settings_;
+    std::unique_ptr<kbtn> bar_;
 };
 
 }  // namespace movrek
