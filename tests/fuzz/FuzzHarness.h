@@ -1,0 +1,410 @@
+// What the fuzz targets and their regression test do with one input: the bytes become a file
+// that the key-value document and the settings record read, and the invariants below are
+// checked. Each run returns its findings (empty when every invariant held), so the fuzz
+// targets can abort on them and the regression test can report them per input file.
+//
+// Shared by tests/fuzz/fuzz_*.cpp (native, libFuzzer) and tests/unit/fuzz_regression_test.cpp
+// (native and under Wine), so it stays portable.
+#pragma once
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/S01.h"
+#include "app/Talarm.h"
+#include "platform/ChoiceList.h"
+#include "platform/TextFile.h"
+#include "platform/UserMessages.h"
+#include "platform/Utf.h"
+#include "storage/Kini.h"
+#include "storage/Kvar.h"
+
+namespace movrek::fuzz {
+
+using Findings = std::vector<std::string>;
+namespace fs = std::filesystem;
+
+inline void Expect(Findings& findings, bool held, const std::string& what) {
+    if (!held) findings.push_back(what);
+}
+
+inline std::string Show(std::u16string_view text) {
+    std::string out = "\"";
+    for (char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F && c != u'"' && c != u'\\') {
+            out += static_cast<char>(c);
+        } else {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04X", static_cast<unsigned>(c));
+            out += buffer;
+        }
+    }
+    return out + "\"";
+}
+
+inline std::string Show(const std::vector<std::u16string>& lines) {
+    std::string out = "[";
+    for (size_t i = 0; i < lines.size() && i < 8; ++i) out += (i ? ", " : "") + Show(lines[i]);
+    if (lines.size() > 8) out += ", ... (" + std::to_string(lines.size()) + " lines)";
+    return out + "]";
+}
+
+inline void WriteWholeFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// The text up to its first code unit 0: what a kvar keeps of it.
+inline std::u16string UpToNul(std::u16string_view text) {
+    return std::u16string(text.substr(0, std::min(text.find(u'\0'), text.size())));
+}
+
+inline bool HasTag(std::u16string_view text) {
+    for (size_t i = 0; i + 1 < text.size(); ++i) {
+        const char16_t c = text[i + 1];
+        if (text[i] == u'\\' && ((c >= u'1' && c <= u'9') || (c >= u'A' && c <= u'F'))) return true;
+    }
+    return false;
+}
+
+inline std::u16string AsciiCase(std::u16string text, bool upper) {
+    for (char16_t& c : text) {
+        if (upper && c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+        if (!upper && c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c + 32);
+    }
+    return text;
+}
+
+inline std::u16string JoinLines(const std::vector<std::u16string>& lines) {
+    std::u16string text;
+    for (const auto& line : lines) text += line + u"\r\n";
+    return text;
+}
+
+// ---------------------------------------------------------------- the key-value document
+
+// The value of the first line whose name matches key, as Read must find it; nullopt when no
+// line matches.
+inline std::optional<std::u16string> ExpectedRead(const std::vector<std::u16string>& lines,
+                                                  std::u16string_view key) {
+    for (const auto& line : lines) {
+        const size_t eq = line.find(u'=');
+        if (eq == std::u16string::npos) continue;
+        if (TextEqualsNoCase(std::u16string_view(line).substr(0, eq), key))
+            return UpToNul(std::u16string_view(line).substr(eq + 1));
+    }
+    return std::nullopt;
+}
+
+inline std::array<std::u16string, kini::kFieldCount + 1> AllFields(kini& doc, const std::u16string& key) {
+    std::array<std::u16string, kini::kFieldCount + 1> fields;  // [0] unused
+    for (int k = 1; k <= kini::kFieldCount; ++k)
+        fields[static_cast<size_t>(k)] = std::u16string(doc.ReadField(k, kvar(key)).TextView());
+    return fields;
+}
+
+// The file's bytes are decoded, split and loaded; keys and values are drawn from the lines
+// and read, written and field-edited; the document is saved to a file and loaded again.
+// folder must exist and be writable.
+inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
+    Findings f;
+    const std::vector<std::u16string> lines = kini::SplitLines(kini::DecodeFileText(bytes));
+    for (const auto& line : lines)
+        Expect(f, line.find_first_of(u"\r\n") == std::u16string::npos, "a split line holds a line end: " + Show(line));
+    Expect(f, kini::SplitLines(kini::DecodeFileText(kini::EncodeFileText(lines))) == lines,
+           "encoding and decoding the lines changes them: " + Show(lines));
+
+    const fs::path in = folder / "fuzz-in.ini";
+    WriteWholeFile(in, bytes);
+    kini doc;
+    Expect(f, doc.Load(kvar(in.u16string())), "Load of an existing file returned false");
+    Expect(f, doc.Lines() == lines, "Load differs from decoding and splitting: " + Show(doc.Lines()) +
+                                        " vs " + Show(lines));
+
+    const size_t count = std::min<size_t>(lines.size(), 8);
+    for (size_t i = 0; i < count; ++i) {
+        const std::u16string& line = lines[i];
+        const size_t eq = line.find(u'=');
+        // What a kvar keeps of the name (or of a whole line without "=") is the key.
+        const std::u16string key = UpToNul(eq == std::u16string::npos ? std::u16string_view(line)
+                                                                      : std::u16string_view(line).substr(0, eq));
+        const std::u16string value = eq == std::u16string::npos ? u"" : UpToNul(std::u16string_view(line).substr(eq + 1));
+        unsigned selector = static_cast<unsigned>(i) * 7919u;
+        for (char16_t c : line) selector = selector * 31u + c;
+        const std::string where = "line " + std::to_string(i) + " key " + Show(key) + ": ";
+
+        // Read finds the first line whose name matches, without regard to letter case.
+        const std::optional<std::u16string> expected = ExpectedRead(doc.Lines(), key);
+        const std::u16string got(doc.Read(kvar(key)).TextView());
+        Expect(f, doc.Slot(1).IsText(), where + "Read gives a non-text");
+        Expect(f, got == expected.value_or(u""), where + "Read gives " + Show(got) + ", expected " +
+                                                     Show(expected.value_or(u"")));
+        for (bool upper : {true, false}) {
+            const std::u16string other(doc.Read(kvar(AsciiCase(key, upper))).TextView());
+            Expect(f, other == got, where + "Read in other letter case gives " + Show(other));
+        }
+        const kvar& withDefault = doc.Read(kvar(key), kvar(7));
+        if (got.empty())
+            Expect(f, withDefault.IsInteger() && withDefault.AsInt() == 7, where + "an empty read does not give the default");
+        else
+            Expect(f, withDefault.IsText() && withDefault.TextView() == got, where + "Read with a default changes a found text");
+
+        // Fields: none holds a tag, field numbers outside 1..15 read as empty, hex round trips.
+        doc.SplitFields(value);
+        for (int k = 1; k <= kini::kFieldCount; ++k)
+            Expect(f, doc.Slot(k).IsText() && !HasTag(doc.Slot(k).TextView()),
+                   where + "split field " + std::to_string(k) + " holds a tag");
+        const int outside = (selector & 1) ? 0 : 16 + static_cast<int>(selector % 5);
+        Expect(f, doc.ReadField(outside, kvar(key)).TextView().empty(), where + "a field outside 1..15 is not empty");
+        const std::u16string hex = kini::HexEncode(value);
+        Expect(f, hex.size() == value.size() * 4, where + "HexEncode length");
+        Expect(f, kini::HexDecode(hex) == value, where + "HexDecode(HexEncode) differs");
+        Expect(f, kini::HexDecode(value).find(u'\0') == std::u16string::npos, where + "HexDecode keeps a code unit 0");
+
+        // Writing one field changes that field only, and only the key's line.
+        const int n = 1 + static_cast<int>((selector >> 3) % kini::kFieldCount);
+        const std::u16string& other = lines[(i + 1 + (selector >> 8) % lines.size()) % lines.size()];
+        const std::u16string w = UpToNul(other);
+        const std::vector<std::u16string> linesBefore = doc.Lines();
+        const long at = [&] {
+            for (size_t j = 0; j < linesBefore.size(); ++j) {
+                const size_t e = linesBefore[j].find(u'=');
+                if (e != std::u16string::npos && TextEqualsNoCase(std::u16string_view(linesBefore[j]).substr(0, e), key))
+                    return static_cast<long>(j);
+            }
+            return -1L;
+        }();
+        const auto fieldsBefore = AllFields(doc, key);
+        doc.WriteField(n, kvar(key), kvar(w));
+        const std::vector<std::u16string>& linesAfter = doc.Lines();
+        if (at < 0) {
+            Expect(f, linesAfter.size() == linesBefore.size() + 1 &&
+                          std::equal(linesBefore.begin(), linesBefore.end(), linesAfter.begin()),
+                   where + "WriteField on a new key does not append one line");
+        } else {
+            bool othersKept = linesAfter.size() == linesBefore.size();
+            for (size_t j = 0; othersKept && j < linesAfter.size(); ++j)
+                if (static_cast<long>(j) != at && linesAfter[j] != linesBefore[j]) othersKept = false;
+            Expect(f, othersKept, where + "WriteField changes another line");
+        }
+        if (n == 5 || n == 6 || !HasTag(w)) {
+            auto expectedFields = fieldsBefore;
+            expectedFields[static_cast<size_t>(n)] = w;
+            const auto fieldsAfter = AllFields(doc, key);
+            for (int k = 1; k <= kini::kFieldCount; ++k)
+                Expect(f, fieldsAfter[static_cast<size_t>(k)] == expectedFields[static_cast<size_t>(k)],
+                       where + "after WriteField(" + std::to_string(n) + ", " + Show(w) + ") field " +
+                           std::to_string(k) + " is " + Show(fieldsAfter[static_cast<size_t>(k)]) +
+                           ", expected " + Show(expectedFields[static_cast<size_t>(k)]));
+        }
+
+        // Field 0 rewrites the value in canonical order and changes no field.
+        const auto before = AllFields(doc, key);
+        doc.WriteField(0, kvar(key), kvar(u"ignored"));
+        Expect(f, AllFields(doc, key) == before, where + "WriteField(0) changes a field");
+
+        // A plain write is read back.
+        if (selector & 4) {
+            doc.Write(kvar(key), kvar(w));
+            const std::u16string back(doc.Read(kvar(key)).TextView());
+            Expect(f, back == w, where + "Write then Read gives " + Show(back) + ", wrote " + Show(w));
+        }
+    }
+
+    // Save and load again: the reloaded lines are the saved lines (a line holding a line end
+    // would split; none is written here, as every key and value comes from a split line).
+    const fs::path out = folder / "fuzz-out.ini";
+    Expect(f, doc.Save(kvar(out.u16string())), "Save returned false");
+    const std::optional<std::string> saved = ReadFileBytes(out.u16string());
+    Expect(f, saved && *saved == kini::EncodeFileText(doc.Lines()), "the saved bytes are not the encoded lines");
+    kini again;
+    Expect(f, again.Load(kvar(out.u16string())), "Load of the saved file returned false");
+    Expect(f, again.Lines() == kini::SplitLines(JoinLines(doc.Lines())) && again.Lines() == doc.Lines(),
+           "the reloaded lines differ from the saved ones: " + Show(again.Lines()) + " vs " + Show(doc.Lines()));
+    return f;
+} catch (const std::exception& error) {
+    return {std::string("exception: ") + error.what()};
+}
+
+// ---------------------------------------------------------------- the settings record
+
+// A window on one 1920 x 1080 primary monitor and a second one to its left.
+class FakePlacement : public WindowPlacement {
+public:
+    int left = -7777;
+    int top = -7777;
+    int moves = 0;
+    int Left() const override { return left; }
+    int Top() const override { return top; }
+    void MoveTo(int l, int t) override {
+        left = l;
+        top = t;
+        ++moves;
+    }
+    int PrimaryWidth() const override { return 1920; }
+    int PrimaryHeight() const override { return 1080; }
+    bool SquareOnAnyMonitor(int l, int t) const override {
+        const long long L = l, T = t;
+        const auto on = [&](long long ml, long long mt, long long mr, long long mb) {
+            return L < mr && L + 100 > ml && T < mb && T + 100 > mt;
+        };
+        return on(0, 0, 1920, 1080) || on(-1280, 0, 0, 1024);
+    }
+};
+
+class RecordingMessages : public UserMessages {
+public:
+    std::vector<std::u16string> shown;
+    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
+    void Beep(int, int) override {}
+    bool FileExists(std::u16string_view) override { return false; }
+};
+
+// Everything a load sets, to compare loads.
+struct SettingsState {
+    int left = 0, top = 0, moves = 0;
+    std::int32_t TimeHeight = 0, AutoStart = 0, DispSecond = 0, TimeTalk = 0, AlarmLine = 0;
+    std::u16string TimeFontName, TimeLabel;
+    std::int32_t FormColor = 0, TimeColor = 0, VolumeVoice = 0, VolumeAlarm = 0;
+    int before = 0, start = 0, pass = 0;
+    std::array<std::array<int, 5>, talarm::Rows> rows{};
+    bool operator==(const SettingsState&) const = default;
+
+    std::string Describe() const {
+        std::ostringstream s;
+        s << "pos " << left << "," << top << " moves " << moves << " ints " << TimeHeight << " " << AutoStart
+          << " " << DispSecond << " " << TimeTalk << " " << AlarmLine << " " << FormColor << " " << TimeColor
+          << " " << VolumeVoice << " " << VolumeAlarm << " font " << Show(TimeFontName) << " label "
+          << Show(TimeLabel) << " lists " << before << " " << start << " " << pass << " rows";
+        for (const auto& r : rows) s << " " << r[0] << "/" << r[1] << "/" << r[2] << "/" << r[3] << "/" << r[4];
+        return s.str();
+    }
+};
+
+// The main window's parts as the settings see them, with values no load would produce.
+class SettingsRig {
+public:
+    explicit SettingsRig(const std::u16string& iniPath) {
+        before.SetItems({u"", u"10秒前"});
+        start.SetItems({u"", u"起動しました", u"スタート"});
+        pass.SetItems({u"", u"分経過", u"時間経過"});
+        for (int i = 0; i < talarm::Rows; ++i) {
+            auto& r = rows[static_cast<size_t>(i)];
+            alarms.AttachRow(i, {&r[0], &r[1], &r[2], &r[3], &r[4]});
+        }
+        alarms.Populate();
+        settings.IniPath = iniPath;
+        settings.TimeHeight = settings.AutoStart = settings.DispSecond = settings.TimeTalk = -77;
+        settings.AlarmLine = settings.FormColor = settings.TimeColor = -77;
+        settings.VolumeVoice = settings.VolumeAlarm = -77;
+        settings.TimeFontName = settings.TimeLabel = u"unset";
+        before.Select(1);
+        start.Select(2);
+        pass.Select(2);
+        for (auto& r : rows)
+            for (auto& list : r) list.Select(list.Count() - 1);
+    }
+    SettingsLinks Links() { return {window, before, start, pass, alarms, messages}; }
+
+    SettingsState State() const {
+        SettingsState s;
+        s.left = window.left;
+        s.top = window.top;
+        s.moves = window.moves;
+        s.TimeHeight = settings.TimeHeight;
+        s.AutoStart = settings.AutoStart;
+        s.DispSecond = settings.DispSecond;
+        s.TimeTalk = settings.TimeTalk;
+        s.AlarmLine = settings.AlarmLine;
+        s.TimeFontName = settings.TimeFontName;
+        s.TimeLabel = settings.TimeLabel;
+        s.FormColor = settings.FormColor;
+        s.TimeColor = settings.TimeColor;
+        s.VolumeVoice = settings.VolumeVoice;
+        s.VolumeAlarm = settings.VolumeAlarm;
+        s.before = before.Selected();
+        s.start = start.Selected();
+        s.pass = pass.Selected();
+        for (size_t i = 0; i < rows.size(); ++i)
+            for (size_t k = 0; k < 5; ++k) s.rows[i][k] = rows[i][k].Selected();
+        return s;
+    }
+
+    FakePlacement window;
+    RecordingMessages messages;
+    MemoryChoiceList before, start, pass;
+    std::array<std::array<MemoryChoiceList, 5>, talarm::Rows> rows;
+    talarm alarms;
+    ks01 settings;
+};
+
+// Whether some line's name is "Movrek" in ASCII letters of any case: without one, the file
+// cannot be a settings file.
+inline bool HasIdentityLine(const std::vector<std::u16string>& lines) {
+    for (const auto& line : lines)
+        if (line.size() >= 7 && line[6] == u'=' && AsciiCase(line.substr(0, 6), false) == u"movrek") return true;
+    return false;
+}
+
+// The bytes become the settings file; a load either refuses it as foreign and changes nothing,
+// or loads it, after which a save and a fresh load reproduce what the first load set.
+inline Findings RunSettings(std::string_view bytes, const fs::path& folder) try {
+    Findings f;
+    const fs::path ini = folder / "movrek.ini";
+    WriteWholeFile(ini, bytes);
+    const std::vector<std::u16string> lines = kini::SplitLines(kini::DecodeFileText(bytes));
+
+    auto first = std::make_unique<SettingsRig>(ini.u16string());
+    const SettingsState untouched = first->State();
+    const bool loaded = first->settings.LoadSettings(first->Links());
+    const SettingsState state = first->State();
+    const std::optional<std::string> afterLoad = ReadFileBytes(ini.u16string());
+    Expect(f, afterLoad && *afterLoad == bytes, "the load changed the file");
+    if (!HasIdentityLine(lines)) Expect(f, !loaded, "a file without an identity line was loaded");
+
+    if (!loaded) {
+        Expect(f, first->messages.shown == std::vector<std::u16string>{std::u16string(kNotASettingsFileMessage)},
+               "a refused file did not show the foreign-file message alone");
+        Expect(f, state == untouched, "a refused file changed " + state.Describe());
+        Expect(f, !first->settings.SaveSettings(first->Links()), "a save after a refused file wrote");
+        const std::optional<std::string> kept = ReadFileBytes(ini.u16string());
+        Expect(f, kept && *kept == bytes, "a save after a refused file changed the file");
+        return f;
+    }
+
+    Expect(f, first->messages.shown.empty(), "a readable settings file showed a message");
+    Expect(f, state.moves == 1, "the window was not placed exactly once");
+    Expect(f, state.top <= 1080 - 100 && state.left <= 1920 - 100, "the window is placed off the primary screen's far edges");
+    Expect(f, first->window.SquareOnAnyMonitor(state.left, state.top), "the window is placed on no monitor");
+    Expect(f, state.before >= -1 && state.before < 2 && state.start >= -1 && state.start < 3 &&
+                  state.pass >= -1 && state.pass < 3,
+           "a list selection is out of range");
+
+    Expect(f, first->settings.SaveSettings(first->Links()), "the save after a load failed");
+    Expect(f, first->messages.shown.empty(), "the save showed a message");
+    const std::optional<std::string> saved = ReadFileBytes(ini.u16string());
+    if (!saved) return f.push_back("the save left no file"), f;
+    const std::vector<std::u16string> savedLines = kini::SplitLines(kini::DecodeFileText(*saved));
+    Expect(f, savedLines.size() == 27 && savedLines[0] == u"Movrek=0.3", "the saved file is not 27 lines under the identity");
+
+    auto second = std::make_unique<SettingsRig>(ini.u16string());
+    Expect(f, second->settings.LoadSettings(second->Links()), "the saved file does not load");
+    Expect(f, second->messages.shown.empty(), "the saved file showed a message");
+    const SettingsState again = second->State();
+    Expect(f, again == state, "the saved file loads differently:\n  first  " + state.Describe() + "\n  second " +
+                                  again.Describe());
+    return f;
+} catch (const std::exception& error) {
+    return {std::string("exception: ") + error.what()};
+}
+
+}  // namespace movrek::fuzz

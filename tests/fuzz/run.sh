@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each over its corpus for a while.
+#   tests/fuzz/run.sh [SECONDS]     (FUZZ_BUILD: build folder, default build/fuzz;
+#                                    FUZZ_TARGETS: which targets, default all;
+#                                    FUZZ_MERGE=1: fold what was found into the committed corpus)
+# New inputs go to a working corpus in the build folder; every crash or broken invariant is
+# copied to tests/fuzz/crashes/<target>/, where the regression test picks it up.
+set -uo pipefail
+cd "$(dirname "$0")/../.."
+ROOT=$(pwd)
+SECONDS_EACH=${1:-${FUZZ_SECONDS:-60}}
+BUILD=${FUZZ_BUILD:-build/fuzz}
+TARGETS=${FUZZ_TARGETS:-"kini settings"}
+
+scripts/deps.sh clang libclang-rt-14-dev || exit 1
+cmake -S tests/fuzz -B "$BUILD" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
+cmake --build "$BUILD" -j 2 -- --no-print-directory >/dev/null || exit 1
+
+status=0
+for t in $TARGETS; do
+  bin="$BUILD/fuzz_$t"
+  work="$BUILD/corpus/$t"
+  artifacts="$BUILD/artifacts/$t"
+  mkdir -p "$work" "$artifacts" "tests/fuzz/crashes/$t"
+  dict=()
+  [ -f "tests/fuzz/$t.dict" ] && dict=(-dict="tests/fuzz/$t.dict")
+  echo "== fuzz_$t for ${SECONDS_EACH}s"
+  log="$BUILD/fuzz_$t.log"
+  "$bin" "$work" "tests/fuzz/corpus/$t" "${dict[@]}" -max_total_time="$SECONDS_EACH" \
+    -max_len=4096 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+    -artifact_prefix="$artifacts/" >"$log" 2>&1
+  rc=$?
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)' "$log"
+  found=$(find "$artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
+  if [ "$rc" -ne 0 ] || [ "$found" -ne 0 ]; then
+    status=1
+    echo "fuzz_$t found a fault (exit $rc); log: $log"
+    grep -E 'invariant broken|ERROR: |SUMMARY: ' "$log" | head -20
+    find "$artifacts" -type f -exec cp {} "tests/fuzz/crashes/$t/" \;
+    echo "copied to tests/fuzz/crashes/$t/: $(ls "tests/fuzz/crashes/$t" | tr '\n' ' ')"
+  fi
+  if [ "${FUZZ_MERGE:-0}" = 1 ]; then
+    # Keep the committed corpus small: only inputs that add coverage are folded in.
+    "$bin" -merge=1 "tests/fuzz/corpus/$t" "$work" -max_len=4096 >"$BUILD/merge_$t.log" 2>&1 || status=1
+    echo "corpus/$t: $(ls "tests/fuzz/corpus/$t" | wc -l) files, $(du -sk "tests/fuzz/corpus/$t" | cut -f1) KB"
+  fi
+done
+exit $status
