@@ -136,26 +136,16 @@ void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
         if (!file.Close()) throw fail(GetLastError());
     }
 
-    if (TextFileExists(path)) {
-        // ReplaceFileW keeps the old file's attributes and permissions. With a backup name it
-        // never leaves the target missing: on failure the old file is either in place or
-        // under the backup name, from where it goes back.
-        const std::wstring backup = SiblingName(target, L".bak");
-        if (ReplaceFileW(target.c_str(), temp.c_str(), backup.c_str(), REPLACEFILE_IGNORE_MERGE_ERRORS,
-                         nullptr, nullptr)) {
-            DeleteFileW(backup.c_str());
-            return;
-        }
-        const DWORD code = GetLastError();
-        if (code == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) {
-            MoveFileExW(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-            throw fail(code);
-        }
-        if (code != ERROR_FILE_NOT_FOUND || TextFileExists(path)) {
-            if (TextFileExists(path)) DeleteFileW(backup.c_str());
-            throw fail(code);
-        }
-        // The old file vanished meanwhile: nothing to keep, so move the new one in.
+    // One rename over the old file, so the name always holds a whole file, old or new, even
+    // when the process dies half-way. ReplaceFileW is no use here: it first moves the old file
+    // aside (Wine always does), leaving a moment with no file under the name.
+    const DWORD oldAttributes = GetFileAttributesW(target.c_str());
+    if (oldAttributes != INVALID_FILE_ATTRIBUTES && !(oldAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (oldAttributes & FILE_ATTRIBUTE_READONLY) throw fail(ERROR_ACCESS_DENIED);
+        // The new file keeps the old one's visible marks.
+        constexpr DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                               FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+        if (oldAttributes & kept) SetFileAttributesW(temp.c_str(), oldAttributes & kept);
     }
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         throw fail(GetLastError());

@@ -1,0 +1,152 @@
+"""The button bar on the main window: the state button beside the time in compact mode, green
+while counting and red once an end row has finished the run; a click on it acknowledges and
+opens the settings panel; a click that arrives while its command is still running is dropped;
+the close button of the expanded window ends the program and saves the settings."""
+import os
+import signal
+
+import harness
+from harness import MovrekTest, poll, probe, windows, popup_menus, all_children
+from test_main_window import time_label, size, AWAY
+from test_settings import ini_lines
+
+SHOTS = os.path.join(harness.BUILD, "screenshots")
+GREEN = (0, 255, 0)
+RED = (255, 0, 0)
+WM_LBUTTONDOWN = 0x0201
+WM_LBUTTONUP = 0x0202
+MK_LBUTTON = 0x0001
+
+# Row 1 ends the run at 0:00:02 without a sound; no count-in; the timer starts by itself.
+END_AT_TWO = "\n".join(["Movrek=0.3", "AutoStart=1", "BeforeSound=0", "StartSound=0",
+                        "B0=\\11\\20\\30\\42\\70", ""])
+
+
+def bar_buttons(w):
+    """The bar's buttons in creation order (Index 1, 2, 3)."""
+    return all_children(w, "TKButton")
+
+
+def colours_in(shot, rect):
+    left, top, right, bottom = rect
+    return {shot.pixel(x, y) for y in range(top, bottom) for x in range(left, right)}
+
+
+def shows(m, colour, path=None):
+    """The state button's rectangle when a screenshot shows the colour inside it."""
+    w = m.window()
+    b = bar_buttons(w)[0]
+    shot = harness.screenshot(path)
+    return colour in colours_in(shot, b["rect"]) and b["rect"]
+
+
+class ButtonBar(MovrekTest):
+    def compact(self, m):
+        return poll(lambda: (w := m.window()) and size(w)[1] == 22 and w, 15,
+                    what="the compact window")
+
+    def expanded(self, m):
+        return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
+                    what="the expanded window")
+
+    def test_compact_layout_green_while_counting_and_drag_free(self):
+        m = self.launch()
+        w = self.compact(m)
+        buttons = bar_buttons(w)
+        self.assertEqual(len(buttons), 3)
+        state, help_, close = buttons
+        left, top = w["rect"][:2]
+        lw = size(time_label(w))[0]
+        # [10][time][8][16][4]
+        self.assertEqual(state["rect"], [left + lw + 18, top + 3, left + lw + 34, top + 19])
+        self.assertEqual(size(w)[0], lw + 38)
+        self.assertTrue(state["visible"])
+        self.assertFalse(help_["visible"])
+        self.assertFalse(close["visible"])
+        os.makedirs(SHOTS, exist_ok=True)
+        harness.move(*AWAY)
+        shot = harness.screenshot(os.path.join(SHOTS, "bar-compact-green.png"))
+        inside = colours_in(shot, state["rect"])
+        self.assertIn(GREEN, inside)
+        self.assertNotIn(RED, inside)
+
+        # A right click on it opens the window's menu.
+        cx, cy = left + lw + 26, top + 11
+        harness.click(cx, cy, button=3)
+        poll(popup_menus, 10, what="the popup menu over the state button")
+        harness.click(*AWAY)
+        poll(lambda: not popup_menus(), 10, what="the menu to close")
+        self.assertEqual(size(m.window())[1], 22)
+
+        # The button is no part of the window's draggable surface: a press on it and a move
+        # leave the window where it is. The button keeps the pointer while it is held, and
+        # its release anywhere is its one click: the window expands where it was.
+        harness.press(cx, cy)
+        harness.move(cx + 60, cy + 60)
+        harness.move(cx + 120, cy + 120)
+        harness.release()
+        harness.move(*AWAY)
+        w = self.expanded(m)
+        self.assertEqual(w["rect"][:2], [left, top])
+
+    def test_end_row_turns_it_red_a_click_acknowledges_and_close_saves(self):
+        m = self.launch(ini_text=END_AT_TWO)
+        self.compact(m)
+        os.makedirs(SHOTS, exist_ok=True)
+        harness.move(*AWAY)
+        rect = poll(lambda: shows(m, RED, os.path.join(SHOTS, "bar-finished-red.png")), 15,
+                    what="the red state button")
+        # The run stopped at the end row's time.
+        self.assertEqual(time_label(m.window())["text"], "00:00:02")
+
+        harness.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+        w = self.expanded(m)
+        harness.move(*AWAY)
+        poll(lambda: shows(m, GREEN, os.path.join(SHOTS, "bar-expanded.png")), 10,
+             what="the green state button")
+        state, help_, close = bar_buttons(w)
+        left, top = w["rect"][:2]
+        self.assertEqual(state["rect"], [left + 364, top + 3, left + 380, top + 19])
+        self.assertEqual(close["rect"], [left + 382, top + 3, left + 398, top + 19])
+        self.assertTrue(close["visible"])
+        self.assertFalse(help_["visible"])
+        self.assertTrue(m.running())
+
+        harness.click(left + 390, top + 11)
+        self.assertEqual(m.wait_exit(20), 0)
+        lines = ini_lines(m.ini_path)
+        self.assertEqual(len(lines), 27)
+        self.assertEqual(lines[17], "B0=\\11\\20\\30\\42\\70")
+        self.assertEqual(lines[1:3], ["Top=%d" % top, "Left=%d" % left])
+
+    def test_a_second_click_while_the_first_command_runs_is_dropped(self):
+        m = self.launch()
+        w = self.compact(m)
+        state = bar_buttons(w)[0]
+        # The program is held still while two clicks on the state button are queued, so
+        # both are waiting when it resumes. The first click's command lets pending messages
+        # run before it acts, so the second click arrives inside it. Dropped, the window
+        # switches once, to expanded; were it run, it would switch there first and the
+        # first command would switch back to compact.
+        os.killpg(m.proc.pid, signal.SIGSTOP)
+        try:
+            for _ in range(2):
+                harness.post(state["hwnd"], WM_LBUTTONDOWN, MK_LBUTTON, (8 << 16) | 8)
+                harness.post(state["hwnd"], WM_LBUTTONUP, 0, (8 << 16) | 8)
+        finally:
+            os.killpg(m.proc.pid, signal.SIGCONT)
+        self.expanded(m)
+        # Two round trips through the program's message queue: the second is answered only
+        # once every command the clicks started has ended.
+        harness.send(m.hwnd, 0, 0, 0)
+        harness.send(m.hwnd, 0, 0, 0)
+        self.assertEqual(size(m.window()), (402, 364))
+
+        # Clicks one after the other each switch.
+        for expected in (22, 364):
+            harness.post(state["hwnd"], WM_LBUTTONDOWN, MK_LBUTTON, (8 << 16) | 8)
+            harness.post(state["hwnd"], WM_LBUTTONUP, 0, (8 << 16) | 8)
+            poll(lambda: (x := m.window()) and size(x)[1] == expected, 10,
+                 what="the window %d high" % expected)
+            # State button moved with the mode: find it again.
+            state = bar_buttons(m.window())[0]
