@@ -4,7 +4,8 @@
 #               starts movrek.exe from it under Wine
 #   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
 #   make dist   builds the Windows world and zips its distribution folder into build/movrek-0.3.zip
-.PHONY: all test run native win clean voice dist
+#   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md
+.PHONY: all test run native win clean voice dist bench
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -37,6 +38,9 @@ VOICE ?= ../shared/voice/tohoku-f01-neutral.htsvoice
 voice:
 	@scripts/deps.sh open-jtalk open-jtalk-mecab-naist-jdic
 	python3 voice/generate.py --voice $(VOICE)
+
+bench: win
+	@WIN_BUILD=$(WIN_BUILD) scripts/bench.sh
 
 clean:
 	rm -rf build

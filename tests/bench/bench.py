@@ -100,23 +100,48 @@ def wine_env(home):
     return env
 
 
-def cpu_ns(pid):
-    """CPU time of every thread of the process in nanoseconds (schedstat), or from stat's
-    utime + stime in clock ticks where schedstat is missing."""
-    total = 0
+def _stat_ticks(path):
+    with open(path) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return int(fields[11]) + int(fields[12])
+
+
+AUDIO_THREADS = ("winealsa", "wine_dsound", "winepulse", "mmdevapi")
+
+
+def thread_cpu_ns(pid):
+    """CPU time of the process in nanoseconds by thread group: "GUI thread" (the main thread,
+    which runs the message loop), "audio threads" (Wine's DirectSound mixer and ALSA timer),
+    "other threads", and "ended threads" (from the process's own total, in clock ticks).
+    Live threads are read from schedstat, which counts nanoseconds."""
+    groups = {"GUI thread": 0, "audio threads": 0, "other threads": 0, "ended threads": 0}
+    live_ticks = 0
     try:
+        total_ticks = _stat_ticks("/proc/%d/stat" % pid)
         for tid in os.listdir("/proc/%d/task" % pid):
-            with open("/proc/%d/task/%s/schedstat" % (pid, tid)) as f:
-                total += int(f.read().split()[0])
-        return total
+            base = "/proc/%d/task/%s/" % (pid, tid)
+            try:
+                with open(base + "schedstat") as f:
+                    ns = int(f.read().split()[0])
+                with open(base + "comm") as f:
+                    comm = f.read().strip()
+                live_ticks += _stat_ticks(base + "stat")
+            except (OSError, ValueError, IndexError):
+                continue
+            if int(tid) == pid:
+                groups["GUI thread"] += ns
+            elif comm.startswith(AUDIO_THREADS):
+                groups["audio threads"] += ns
+            else:
+                groups["other threads"] += ns
+        groups["ended threads"] = max(0, total_ticks - live_ticks) * 1_000_000_000 // CLK_TCK
     except (OSError, ValueError, IndexError):
         pass
-    try:
-        with open("/proc/%d/stat" % pid) as f:
-            fields = f.read().rsplit(")", 1)[1].split()
-        return (int(fields[11]) + int(fields[12])) * 1_000_000_000 // CLK_TCK
-    except (OSError, ValueError, IndexError):
-        return 0
+    return groups
+
+
+def cpu_ns(pid):
+    return sum(thread_cpu_ns(pid).values())
 
 
 def memory(pid):
@@ -154,7 +179,7 @@ def wineserver_pid(prefix):
             continue
         try:
             with open("/proc/%s/comm" % p) as f:
-                if f.read().strip() != "wineserver":
+                if not f.read().strip().startswith("wineserver"):
                     continue
             if os.path.basename(os.readlink("/proc/%s/cwd" % p)) == want:
                 return int(p)
@@ -173,7 +198,7 @@ def prefix_processes(prefix, exclude):
         if key in environ_of(int(p)):
             try:
                 with open("/proc/%s/comm" % p) as f:
-                    if f.read().strip() == "wineserver":
+                    if f.read().strip().startswith("wineserver"):
                         continue
             except OSError:
                 continue
@@ -186,7 +211,7 @@ class Program:
 
     def __init__(self, name, exe, folder, home, window_class, args=()):
         self.name, self.exe, self.folder, self.home = name, exe, folder, home
-        self.window_class, self.args = window_class, list(args)
+        self.window_class, self.args = window_class, [str(a) for a in args]
         self.proc = None
 
     def launch(self):
@@ -290,8 +315,10 @@ def measure_running(prog, screen, probe, seconds, slices, settle, prefix, xvfb_p
                   "other Wine processes": others}
 
         def sample():
-            return (time.monotonic(), cpu_ns(pid),
-                    {k: sum(cpu_ns(q) for q in v) for k, v in shared.items()})
+            own = thread_cpu_ns(pid)
+            return (time.monotonic(), sum(own.values()),
+                    {**{k: sum(cpu_ns(q) for q in v) for k, v in shared.items()},
+                     **{"own " + k: v for k, v in own.items()}})
 
         points = [sample()]
         for _ in range(slices):
@@ -404,10 +431,21 @@ def report(r, args):
                                       max(run_m["slice_rates"])),
                  "%.0f, %.0f–%.0f" % (med(run_b["slice_rates"]), min(run_b["slice_rates"]),
                                       max(run_b["slice_rates"])), "", "", ""))
-    for k in run_m["shared_ms_per_min"]:
-        sm, sb = run_m["shared_ms_per_min"][k], run_b["shared_ms_per_min"][k]
+    shared_m, shared_b = run_m["shared_ms_per_min"], run_b["shared_ms_per_min"]
+    for k in shared_m:
+        if not k.startswith("own "):
+            continue
+        sm, sb = shared_m[k], shared_b[k]
+        if sm < 0.5 and sb < 0.5:
+            continue
+        rows.append(("  of which %s (ms/min)" % k[4:], "%.0f" % sm, "%.0f" % sb,
+                     "%.2f" % (sm / sb) if sb >= 0.5 else "", "", ""))
+    for k in shared_m:
+        if k.startswith("own "):
+            continue
+        sm, sb = shared_m[k], shared_b[k]
         rows.append(("  meanwhile: %s (ms/min)" % k, "%.0f" % sm, "%.0f" % sb,
-                     "%.2f" % (sm / sb) if sb else "", "(for information)", ""))
+                     "%.2f" % (sm / sb) if sb >= 0.5 else "", "(for information)", ""))
     rm, rb = run_m["rss"], run_b["rss"]
     rows.append(("Working set (VmRSS) after %.0f s (MiB)" % min(run_m["alive_s"], run_b["alive_s"]),
                  "%.1f" % mib(rm), "%.1f" % mib(rb), "+%.1f MiB" % mib(rm - rb),
@@ -418,6 +456,9 @@ def report(r, args):
     rows.append(("Executable size (bytes)", "{:,}".format(size_m), "{:,}".format(size_b),
                  "%.1f" % (size_m / size_b), "< 1.5 MiB ({:,})".format(EXE_LIMIT),
                  yes(size_m < EXE_LIMIT)))
+    if "open_ms" in cg:
+        rows.append(("Opening the sound device at start (ms)", "%.0f" % cg["open_ms"], "—", "",
+                     "(part of start-up)", ""))
     if cg.get("gap_ms"):
         gaps, loads, waits, starts = cg["gap_ms"], cg["load_ms"], cg["tick_wait_ms"], cg["start_ms"]
         # Each gap against its own allowance: one tick plus that clip's start-up work.
