@@ -4,8 +4,10 @@
 #               starts movrek.exe from it under Wine
 #   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
 #   make dist   builds the Windows world and zips its distribution folder into build/movrek-0.3.zip
+#   make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS (default 60)
+#   make wavfuzz  runs WAV_MUTANTS (default 20000) mutated clips through the clip loader under Wine
 #   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md
-.PHONY: all test run native win clean voice dist bench
+.PHONY: all test run native win clean voice dist fuzz wavfuzz bench
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -38,6 +40,17 @@ VOICE ?= ../shared/voice/tohoku-f01-neutral.htsvoice
 voice:
 	@scripts/deps.sh open-jtalk open-jtalk-mecab-naist-jdic
 	python3 voice/generate.py --voice $(VOICE)
+
+FUZZ_SECONDS ?= 60
+FUZZ_BUILD ?= build/fuzz
+
+fuzz:
+	@FUZZ_BUILD=$(FUZZ_BUILD) tests/fuzz/run.sh $(FUZZ_SECONDS)
+
+WAV_MUTANTS ?= 20000
+
+wavfuzz: win
+	@tests/fuzz/wavfuzz.sh $(WIN_BUILD) $(WAV_MUTANTS)
 
 bench: win
 	@WIN_BUILD=$(WIN_BUILD) scripts/bench.sh

@@ -1,6 +1,7 @@
 #include "sound/Kdsound_win.h"
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -227,6 +228,17 @@ bool kdsound::LoadWave(std::u16string_view path) {
     // A short read is accepted: the rest of the record stays zero.
     if (mmioRead(h, reinterpret_cast<HPSTR>(format.data()), static_cast<LONG>(fmt.size)) < 0)
         return Fail(u"WAVEフォーマットロードエラー");
+    // DirectSound copies as many extra bytes as cbSize announces; a chunk that announces more
+    // than it holds gets them as zeros instead of the heap beyond the record.
+    WORD extra = 0;
+    std::memcpy(&extra, format.data() + offsetof(WAVEFORMATEX, cbSize), sizeof extra);
+    if (format.size() < kMinFormatRecord + extra) {
+        try {
+            format.resize(kMinFormatRecord + extra, 0);
+        } catch (const std::bad_alloc&) {
+            return Fail(u"メモリ確保エラー");
+        }
+    }
     Chunk data;
     if (!SkipChunk(h, fmt) || !FindChunk(h, mmioStringToFOURCCA("data", 0), riffEnd, data))
         return Fail(u"dataチャンクが見つからない");
