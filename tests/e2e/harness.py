@@ -14,6 +14,8 @@ import tempfile
 import time
 import unittest
 
+import audio
+
 BUILD = os.environ.get("MOVREK_BUILD", "")
 DIST = os.path.join(BUILD, "dist")
 PROBE = os.path.join(BUILD, "probe.exe")
@@ -59,6 +61,21 @@ def probe(*args, timeout=20):
 def windows(cls):
     text = probe("windows", cls).strip()
     return json.loads(text) if text.startswith("[") else []
+
+
+def window_text(hwnd):
+    """One window's text; much cheaper than describing a window with all its children."""
+    text = probe("text", str(hwnd)).strip()
+    return json.loads(text) if text.startswith('"') else None
+
+
+def top_rect(hwnd):
+    """A top-level window's rectangle, or None when it is gone; cheap like window_text."""
+    text = probe("top").strip()
+    for w in json.loads(text) if text.startswith("[") else []:
+        if w["hwnd"] == hwnd:
+            return w["rect"]
+    return None
 
 
 def popup_menus():
@@ -250,8 +267,9 @@ class Movrek:
             self.proc.wait(timeout=10)
 
     def audio(self):
-        """Captured samples after the 44-byte header: (rate, channels, list of frames of ints).
-        The sink writes the format Wine chose; its length fields stay 0."""
+        """Captured samples after the 44-byte header: (rate, channels, first channel's samples
+        scaled to full scale 1.0). The sink writes the format Wine chose; its length fields
+        stay 0. For searching clips in it, use audio.Capture, which is much faster."""
         if not os.path.exists(self.audio_path):
             return 48000, 2, []
         with open(self.audio_path, "rb") as f:
@@ -264,8 +282,11 @@ class Movrek:
         width = bits // 8
         n = len(body) // (width * channels)
         fmt = {1: "b", 2: "h", 4: "i"}[width]
-        samples = struct.unpack_from("<%d%s" % (n * channels, fmt), body)
         scale = float(1 << (bits - 1))
+        # Wine hands ALSA 32-bit floats although the header says integer PCM.
+        if width == 4 and audio.looks_like_float(body[:n * channels * width]):
+            fmt, scale = "f", 1.0
+        samples = struct.unpack_from("<%d%s" % (n * channels, fmt), body)
         frames = [samples[i] / scale for i in range(0, n * channels, channels)]
         return rate, channels, frames
 

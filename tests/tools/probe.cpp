@@ -8,6 +8,7 @@
 //   probe showmenu X Y ITEM...  opens a popup menu of its own at X,Y ("-" is a separator) and
 //                              returns when it closes: a reference rendering, since Wine cannot
 //                              read another process's menu items
+//   probe text HWND            the window's text as a JSON string (cheap: no children)
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
 #include <windows.h>
@@ -237,6 +238,11 @@ int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && wcscmp(argv[1], L"windows") == 0) return Windows(argv[2]);
     if (argc >= 2 && wcscmp(argv[1], L"menu") == 0) return Menu();
     if (argc >= 2 && wcscmp(argv[1], L"top") == 0) return Top();
+    if (argc >= 3 && wcscmp(argv[1], L"text") == 0) {
+        const std::string out = Json(TextOf((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0))) + "\n";
+        std::fwrite(out.data(), 1, out.size(), stdout);
+        return 0;
+    }
     if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
         return ShowMenu(_wtoi(argv[2]), _wtoi(argv[3]), argc - 4, argv + 4);
     if (argc >= 6 && (wcscmp(argv[1], L"post") == 0 || wcscmp(argv[1], L"send") == 0)) {
@@ -250,6 +256,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | text HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }
