@@ -9,7 +9,8 @@ to the same shape and compared by normalised cross-correlation:
   - a reference clip (44.1 kHz mono 16-bit) is resampled to the capture's rate by linear
     interpolation;
   - capture and reference are reduced to about 8 kHz by averaging blocks of samples;
-  - a coarse search correlates 5 ms envelopes (mean absolute value) to find candidate onsets,
+  - a coarse search correlates 5 ms envelopes (mean absolute value, less their mean) to find
+    candidate onsets,
     and a fine search correlates the reduced waveforms around each candidate.
 The right clip correlates at about 0.99, another one at 0.35 or less.
 
@@ -132,6 +133,7 @@ class Capture:
         self.envelope = _envelope(self.signal, self.block)
         self._sq = _prefix_squares(self.signal)
         self._esq = _prefix_squares(self.envelope)
+        self._esum = array.array("d", itertools.accumulate(self.envelope, initial=0.0))
 
     def seconds(self, index):
         """Capture time of a working-rate sample index, from the start of the whole capture."""
@@ -192,7 +194,9 @@ class Clip:
         self.signal = _reduce(resampled, capture.factor, 1.0 / 32768)
         self.envelope = _envelope(self.signal, capture.block)
         self.norm = math.sqrt(sum(map(operator.mul, self.signal, self.signal)))
-        self.env_norm = math.sqrt(sum(map(operator.mul, self.envelope, self.envelope)))
+        self.env_sum = sum(self.envelope)
+        spread = sum(map(operator.mul, self.envelope, self.envelope)) - self.env_sum ** 2 / max(1, len(self.envelope))
+        self.env_spread = math.sqrt(max(0.0, spread))
 
 
 def resample_linear(samples, src_rate, dst_rate):
@@ -224,28 +228,31 @@ def correlate_at(capture, clip, start):
 
 
 def _envelope_score(capture, clip, block):
+    """Pearson correlation of the envelopes: a steady sound (flat envelope) scores nothing."""
     k = len(clip.envelope)
     env = capture.envelope
-    if block < 0 or block + k > len(env) or clip.env_norm == 0:
+    if block < 0 or block + k > len(env) or clip.env_spread == 0:
         return 0.0
-    energy = capture._esq[block + k] - capture._esq[block]
-    if energy <= 0:
+    total = capture._esum[block + k] - capture._esum[block]
+    spread = capture._esq[block + k] - capture._esq[block] - total * total / k
+    if spread <= 1e-18:
         return 0.0
-    dot = sum(map(operator.mul, env[block:block + k], clip.envelope))
-    return dot / math.sqrt(energy) / clip.env_norm
+    dot = sum(map(operator.mul, env[block:block + k], clip.envelope)) - total * clip.env_sum / k
+    return dot / math.sqrt(spread) / clip.env_spread
 
 
 class Match:
-    def __init__(self, name, start, length, score, at):
+    def __init__(self, name, start, length, score, at, gain):
         self.name, self.start, self.length, self.score = name, start, length, score
-        self.at = at  # capture seconds
+        self.at = at      # capture seconds
+        self.gain = gain  # amplitude relative to the clip file
 
     @property
     def end(self):
         return self.start + self.length
 
     def __repr__(self):
-        return "%s@%.2fs(%.2f)" % (self.name, self.at, self.score)
+        return "%s@%.2fs(r=%.2f,gain=%.2f)" % (self.name, self.at, self.score, self.gain)
 
 
 def find_clip(capture, clip, start=0, active=None):
@@ -276,7 +283,9 @@ def find_clip(capture, clip, start=0, active=None):
             if c > best:
                 best, best_at = c, lag
         if best >= MATCH_MIN:
-            return Match(clip.name, best_at, len(clip.signal), best, capture.seconds(best_at))
+            k = len(clip.signal)
+            gain = best * math.sqrt(capture.energy(best_at, best_at + k)) / clip.norm
+            return Match(clip.name, best_at, k, best, capture.seconds(best_at), gain)
     return None
 
 
