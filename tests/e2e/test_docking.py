@@ -97,8 +97,13 @@ def drag_window_to(m, left, top):
     drag(x0, y0, x0 + left - r[0], y0 + top - r[1])
 
 
-def ini(left, top):
-    return "Movrek=0.3\nLeft=%d\nTop=%d\nAutoStart=1\n" % (left, top)
+def ini(left, top, auto_start=1):
+    # AutoStart=1 opens compact and counting, 0 opens expanded.
+    return "Movrek=0.3\nLeft=%d\nTop=%d\nAutoStart=%d\n" % (left, top, auto_start)
+
+
+def inside(r, x, y):
+    return r[0] <= x < r[2] and r[1] <= y < r[3]
 
 
 class Foreign:
@@ -133,12 +138,16 @@ class Foreign:
 
 
 class Docking(MovrekTest):
-    def copy_at(self, left, top):
+    def copy_at(self, left, top, expanded=False):
         """A copy of the program whose window's top-left corner is at (left, top), where its
         settings file places it."""
-        m = self.launch(ini_text=ini(left, top))
+        m = self.launch(ini_text=ini(left, top, 0 if expanded else 1))
         r = settled(m)
-        self.assertEqual((r[:2], r[3] - r[1]), ((left, top), COMPACT_HEIGHT))
+        self.assertEqual(r[:2], (left, top))
+        if expanded:
+            self.assertEqual(size_of(r), EXPANDED_SIZE)
+        else:
+            self.assertEqual(r[3] - r[1], COMPACT_HEIGHT)
         return m
 
     def foreign(self, cls, left, top, width, height):
@@ -173,8 +182,9 @@ class Docking(MovrekTest):
         drag(x + 1, y, x + 1, y + 1, steps=1)
         self.assertEqual(settled(m), (201, 151, 201 + 402, 151 + 364))
 
-        # And a click still switches back.
-        click(x + 1, y + 1)
+        # A quick click (press and release back to back) switches back.
+        move(x + 1, y + 1)
+        harness.xdo("click", 1)
         r = settled(m)
         self.assertEqual(r[:2], (201, 151))
         self.assertEqual(r[3] - r[1], COMPACT_HEIGHT)
@@ -220,6 +230,30 @@ class Docking(MovrekTest):
         x, y = ar[0] + GRAB[0], ar[1] + GRAB[1]
         drag(x, y, x - 1, y, steps=1)
         self.assert_docked(a, sr[2], sr[1], size)
+
+    def test_over_the_settings_panel_of_an_expanded_copy(self):
+        s = self.copy_at(300, 100, expanded=True)
+        sr = rect(s)
+        a = self.copy_at(100, 600)
+        size = size_of(rect(a))
+        panel = harness.find_child(s.window(), cls="MovrekPanel")
+        pr = panel["rect"]
+        controls = [c["rect"] for c in panel["children"]]
+        rows = [c for c in panel["children"] if c["class"] == "MovrekPanel"]
+        # The panel's bare surface, between the Start button and the first alarm row, and
+        # under the last row: the panel's parent is the sibling, whose middle decides.
+        upper = (pr[0] + 200, pr[1] + 40)
+        lower = (pr[0] + 200, pr[3] - 2)
+        for x, y in (upper, lower):
+            self.assertFalse([c for c in controls if inside(c, x, y)], (x, y))
+        self.drop_probe_at(a, *upper)
+        self.assert_docked(a, sr[2], sr[1], size)
+        self.drop_probe_at(a, *lower)
+        self.assert_docked(a, sr[0], sr[3], size)
+        # A drop-down of an alarm row sits three levels deep: the climb ends at the row.
+        row = rows[6]["rect"]
+        dropped = self.drop_probe_at(a, pr[0] + 100, (row[1] + row[3]) // 2)
+        self.assertEqual(settled(a, dropped), dropped)
 
     def test_at_the_screen_top_the_probe_point_still_finds_a_sibling_there(self):
         s = self.copy_at(300, 0)
