@@ -41,8 +41,9 @@ def size_of(r):
 
 def settled(m, expected=None, timeout=10.0, quiet=0.6):
     """The window's rectangle once it has stopped changing: the same reading for `quiet`
-    seconds (and equal to `expected`, when given). Docking and clicks are carried out by
-    messages the window posts to itself, so a rectangle is only final once it holds still."""
+    seconds (and equal to `expected`, or accepted by it when it is a function). Docking and
+    clicks are carried out by messages the window posts to itself, so a rectangle is only
+    final once it holds still."""
     deadline = time.monotonic() + timeout
     last, since = None, time.monotonic()
     while True:
@@ -50,7 +51,9 @@ def settled(m, expected=None, timeout=10.0, quiet=0.6):
         now = time.monotonic()
         if now_rect != last:
             last, since = now_rect, now
-        elif now - since >= quiet and (expected is None or now_rect == tuple(expected)):
+        elif now - since >= quiet and now_rect and (
+                expected is None or (expected(now_rect) if callable(expected)
+                                     else now_rect == tuple(expected))):
             return now_rect
         if now > deadline:
             raise harness.Timeout("the window did not settle at %r (last: %r)" % (expected, last))
@@ -142,7 +145,8 @@ class Docking(MovrekTest):
         """A copy of the program whose window's top-left corner is at (left, top), where its
         settings file places it."""
         m = self.launch(ini_text=ini(left, top, 0 if expanded else 1))
-        r = settled(m)
+        h = EXPANDED_SIZE[1] if expanded else COMPACT_HEIGHT
+        r = settled(m, lambda r: r[:2] == (left, top) and r[3] - r[1] == h)
         self.assertEqual(r[:2], (left, top))
         if expanded:
             self.assertEqual(size_of(r), EXPANDED_SIZE)
@@ -172,22 +176,22 @@ class Docking(MovrekTest):
         r = rect(m)
         x, y = r[0] + GRAB[0], r[1] + GRAB[1]
         click(x, y)
-        r = settled(m)
-        self.assertEqual(size_of(r), EXPANDED_SIZE)
-        self.assertEqual(r[:2], (200, 150))
+        expanded = (200, 150, 200 + 402, 150 + 364)
+        self.assertEqual(settled(m, expanded), expanded)
 
         drag(x, y, x + 1, y, steps=1)
-        self.assertEqual(settled(m), (201, 150, 201 + 402, 150 + 364))
+        moved = (201, 150, 201 + 402, 150 + 364)
+        self.assertEqual(settled(m, moved), moved)
 
         drag(x + 1, y, x + 1, y + 1, steps=1)
-        self.assertEqual(settled(m), (201, 151, 201 + 402, 151 + 364))
+        moved = (201, 151, 201 + 402, 151 + 364)
+        self.assertEqual(settled(m, moved), moved)
 
         # A quick click (press and release back to back) switches back.
         move(x + 1, y + 1)
         harness.xdo("click", 1)
-        r = settled(m)
+        r = settled(m, lambda r: r[3] - r[1] == COMPACT_HEIGHT)
         self.assertEqual(r[:2], (201, 151))
-        self.assertEqual(r[3] - r[1], COMPACT_HEIGHT)
 
     def test_docks_under_or_beside_another_copy_by_its_vertical_middle(self):
         s = self.copy_at(300, 300)
