@@ -118,8 +118,18 @@ def xdo(*args):
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
 
 
+def pointer():
+    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True,
+                         text=True, timeout=20, stdin=subprocess.DEVNULL).stdout
+    vals = dict(line.split("=", 1) for line in out.split() if "=" in line)
+    return int(vals.get("X", -1)), int(vals.get("Y", -1))
+
+
 def move(x, y):
-    xdo("mousemove", "--sync", x, y)
+    # "--sync" to where the pointer already is waits for a motion event that never comes
+    # (a 15 s time-out), so only move when the pointer is elsewhere.
+    if pointer() != (int(x), int(y)):
+        xdo("mousemove", "--sync", x, y)
 
 
 def click(x, y, button=1):
