@@ -111,6 +111,21 @@ class HelpFile(unittest.TestCase):
             self.assertIn(needed, credit)
 
 
+class VersionInfo(unittest.TestCase):
+    def test_program_names_its_product_and_version(self):
+        with open(os.path.join(harness.DIST, "movrek.exe"), "rb") as f:
+            data = f.read()
+
+        def entry(key, value):
+            # A version string entry: the key, its terminator and padding, then the value.
+            k = key.encode("utf-16-le") + b"\0\0"
+            return re.search(re.escape(k) + b"(?:\0\0)?" + re.escape(value.encode("utf-16-le")) + b"\0\0", data)
+
+        self.assertTrue(entry("ProductName", "Movrek"))
+        self.assertTrue(entry("ProductVersion", "0.3"))
+        self.assertTrue(entry("FileVersion", "0.3"))
+
+
 class Distribution(MovrekTest):
     @classmethod
     def setUpClass(cls):
