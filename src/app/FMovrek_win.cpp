@@ -4,6 +4,7 @@
 #include <htmlhelp.h>
 
 #include "controls/Bitmap_win.h"
+#include "controls/Foption_win.h"
 #include "controls/Kdraw.h"
 #include "app/MovrekResources.h"
 #include "platform/Clock.h"
@@ -381,8 +382,74 @@ void TFMovrek::SpeakStartPhrase() {
     }
 }
 
+class TFMovrek::OptionsLink : public OptionsHost {
+public:
+    explicit OptionsLink(TFMovrek& form) : form_(form) {}
+
+    OptionValues ReadOptions() override {
+        const ks01& s = *form_.settings_;
+        OptionValues v;
+        v.AutoStart = s.AutoStart;
+        v.AlarmLine = s.AlarmLine;
+        v.TimeFontName = s.TimeFontName;
+        v.TimeHeight = s.TimeHeight;
+        v.FormColor = static_cast<std::uint32_t>(s.FormColor);
+        v.TimeColor = static_cast<std::uint32_t>(s.TimeColor);
+        v.TimeLabel = s.TimeLabel;
+        v.VolumeAlarm = s.VolumeAlarm;
+        v.VolumeVoice = s.VolumeVoice;
+        return v;
+    }
+    void WriteOptions(const OptionValues& v) override {
+        if (!form_.Usable()) return;
+        ks01& s = *form_.settings_;
+        s.AutoStart = v.AutoStart;
+        s.AlarmLine = v.AlarmLine;
+        s.TimeFontName = v.TimeFontName;
+        s.TimeHeight = v.TimeHeight;
+        s.FormColor = static_cast<std::int32_t>(v.FormColor);
+        s.TimeColor = static_cast<std::int32_t>(v.TimeColor);
+        s.TimeLabel = v.TimeLabel;
+        s.VolumeAlarm = v.VolumeAlarm;
+        s.VolumeVoice = v.VolumeVoice;
+    }
+    int WindowHeight() override {
+        RECT r{};
+        GetWindowRect(form_.Handle(), &r);
+        return r.bottom - r.top;
+    }
+    void ApplyDisplayMode(DisplayMode mode) override { form_.ApplyDisplayMode(mode); }
+    bool ChooseColor(void* dialogWindow, std::uint32_t& colour) override {
+        COLORREF c = static_cast<COLORREF>(colour & 0xFFFFFF);
+        if (!form_.colorDialog_.Execute(static_cast<HWND>(dialogWindow), c)) return false;
+        colour = static_cast<std::uint32_t>(c & 0xFFFFFF);
+        return true;
+    }
+    void Talk(std::u16string_view name) override { form_.announcer_.Talk(name); }
+    void SetAlarmVolume(int volume) override {
+        if (form_.talk_) form_.talk_->SetAlarmVolume(volume);
+    }
+    void SetVoiceVolume(int volume) override {
+        if (form_.talk_) form_.talk_->SetVoiceVolume(volume);
+    }
+
+private:
+    TFMovrek& form_;
+};
+
 void TFMovrek::ShowOptionsDialog() {
-    // The options dialog is not part of the program yet.
+    // The dialog is modal, but the tray menu and the bar still reach the window meanwhile.
+    if (optionsOpen_ || !Usable()) return;
+    optionsOpen_ = true;
+    struct Reopen {
+        bool& open;
+        ~Reopen() { open = false; }
+    } reopen{optionsOpen_};
+    OptionsLink host(*this);
+    TFormOption::Execute(Handle(), host);
+    // The window may have been closed while the dialog ran (an exit posted meanwhile).
+    if (!Usable()) return;
+    InvalidateRect(Handle(), nullptr, TRUE);
 }
 
 void TFMovrek::SetPaintColor(COLORREF color) {

@@ -116,6 +116,9 @@ private:
         Announcer* target_ = nullptr;
     };
 
+    // The options dialog's view of the window (defined with ShowOptionsDialog).
+    class OptionsLink;
+
     struct AlarmRowControls {
         ui::Panel panel;
         ui::Label label;
@@ -153,6 +156,7 @@ private:
     ui::Brush paintBrush_;
     bool activated_ = false;
     bool closed_ = false;
+    bool optionsOpen_ = false;  // the options dialog runs; another opening is ignored
     int timeFontPoints_ = 10;
     DragTracker drag_;
 
