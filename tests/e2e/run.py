@@ -52,9 +52,9 @@ def main():
     os.environ["MOVREK_BUILD"] = os.path.abspath(args.build)
     sys.path.insert(0, HERE)
     name = os.path.splitext(os.path.basename(args.module))[0]
-    spec = importlib.util.spec_from_file_location(name, args.module)
-    mod = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(mod)
+    module_spec = importlib.util.spec_from_file_location(name, args.module)
+    mod = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(mod)
 
     suite = unittest.defaultTestLoader.loadTestsFromModule(mod)
     runner = unittest.TextTestRunner(verbosity=2, resultclass=XmlResult, stream=sys.stdout)
