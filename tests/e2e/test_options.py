@@ -3,7 +3,9 @@ button of the settings panel, modal over the disabled main window, opened once h
 it is asked for. OK stores what the dialog shows and applies it in the mode the window had;
 Cancel leaves everything as it was. The settings file written at exit tells what was stored."""
 import json
+import os
 
+import audio
 import harness
 from harness import MovrekTest, poll, probe, windows, all_children
 from test_main_window import size, open_menu_on, panel, AWAY, WS_DISABLED, CB_SETCURSEL
@@ -15,6 +17,7 @@ WM_COMMAND = 0x0111
 # Control ids of the dialog's parts: 100 + the part's place in creation order.
 GEAR_ID = 1002  # BN_CLICKED from the gear button
 ID_FONT_SIZE = 111
+ID_VOL_VOICE = 129
 ID_OK = 130
 ID_CANCEL = 131
 
@@ -132,6 +135,33 @@ class OptionsDialog(MovrekTest):
         self.assertEqual(child(d, ID_FONT_SIZE)["cursel"], 2)
         self.press(m, d, ID_CANCEL)
         self.assertEqual(self.exit_and_read(m)["TimeHeight"], "32")
+
+    def test_voice_volume_50_makes_the_next_phrase_quieter_than_100(self):
+        # The voice volume chosen in the dialog reaches the next clip the announcer plays.
+        sound = os.path.join(harness.DIST, "sound")
+        m = self.launch(ini_text="\n".join(["Movrek=0.3", "AutoStart=1", "StartSound=2",
+                                            "VolumeVoice=100", "VolumeAlarm=100", ""]))
+
+        def heard(count):
+            def check():
+                cap = audio.Capture(m.audio_path)
+                clips = audio.load_clips(sound, ["すたーと"] * count, cap)
+                matches, missing = audio.find_sequence(cap, clips)
+                return matches if missing is None else None
+            return poll(check, 40, interval=0.5, what="すたーと said %d times" % count)
+
+        first = heard(1)[0]
+        self.assertAlmostEqual(first.gain, 1.0, delta=0.1)
+        d = self.open_from_menu(m)
+        self.assertEqual(child(d, ID_VOL_VOICE)["cursel"], 0)  # "100"
+        harness.send(child(d, ID_VOL_VOICE)["hwnd"], CB_SETCURSEL, 5, 0)  # "50"
+        self.press(m, d, ID_OK)
+        open_menu_on(m)
+        harness.key("r")  # タイマー スタート(&R): says the start phrase again
+        second = heard(2)[1]
+        # 50 maps to -12.04 dB: an amplitude of about a quarter.
+        self.assertAlmostEqual(second.gain / first.gain, 10 ** (-1204 / 2000), delta=0.05)
+        self.assertEqual(self.exit_and_read(m)["VolumeVoice"], "50")
 
 
 if __name__ == "__main__":
