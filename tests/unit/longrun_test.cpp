@@ -1,0 +1,192 @@
+// A whole day of counting, simulated: the real engine, the real announcer and alarm rows,
+// driven tick by tick from a settable clock with the irregular tick spacing a busy machine
+// gives, and a sound device whose clips take their time to play.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/Ktime.h"
+#include "app/Talarm.h"
+#include "platform/Utf.h"
+#include "sound/Ktalk.h"
+
+using namespace movrek;
+
+namespace {
+
+class MsClock : public Clock {
+public:
+    double Now() override { return 45400.0 + static_cast<double>(Ms) / 86400000.0; }
+    std::int64_t Ms = 0;
+};
+
+class Label : public TextSink {
+public:
+    void SetText(const std::u16string& text) override { Texts.push_back(ToUtf8(text)); }
+    std::vector<std::string> Texts;
+};
+
+class Ticker100 : public Ticker {
+public:
+    void Enable(int) override { Enabled = true; }
+    void Disable() override { Enabled = false; }
+    bool Enabled = false;
+};
+
+class NoGlyph : public StateGlyph {
+public:
+    void SetStateGlyph(bool finished) override { Finished = finished; }
+    bool Finished = false;
+};
+
+class QuietMessages : public UserMessages {
+public:
+    void ShowMessage(std::u16string_view text) override { Shown.push_back(ToUtf8(text)); }
+    void Beep(int, int) override {}
+    bool FileExists(std::u16string_view) override { return true; }
+    std::vector<std::string> Shown;
+};
+
+// Plays each clip for a while (longer names take longer); the loop reports the end as the
+// notifier would. Records the clip names in the order they started.
+class TimedDevice : public SoundOutput {
+public:
+    explicit TimedDevice(const MsClock& clock) : clock_(clock) {}
+    bool Open() override { return true; }
+    bool CreatePrimary() override { return true; }
+    bool LoadWave(std::u16string_view path) override {
+        std::string name = ToUtf8(path);
+        name = name.substr(name.rfind('\\') + 1);
+        Started.push_back(name.substr(0, name.size() - 4));
+        EndsAt = clock_.Ms + 350 + 30 * static_cast<std::int64_t>(name.size());
+        return true;
+    }
+    bool SetNotify() override { return true; }
+    void SetVolume(int) override {}
+    long PlayClip() override {
+        Sounding = true;
+        return 0;
+    }
+    void StopClip() override { EndsAt = clock_.Ms; }
+    bool Close() override { return true; }
+
+    std::vector<std::string> Started;
+    std::int64_t EndsAt = 0;
+    bool Sounding = false;
+
+private:
+    const MsClock& clock_;
+};
+
+// What the minute announcement for h:m says, written out from the counting rules.
+std::vector<std::string> MinutePhrase(int h, int m) {
+    std::vector<std::string> clips;
+    auto group = [&](int n, const char* unit) {
+        const int u = n % 10, t = n - u;
+        if (t > 0 && u > 0) clips.push_back(std::to_string(t));
+        if (u > 0) clips.push_back(std::to_string(u) + unit);
+        else if (t > 0) clips.push_back(std::to_string(t) + unit);
+    };
+    group(h, "じかん");
+    group(m, "ふん");
+    clips.push_back("けいか");
+    return clips;
+}
+
+std::string Hms(int totalSeconds) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%02d:%02d:%02d", totalSeconds / 3600 % 24,
+                  totalSeconds / 60 % 60, totalSeconds % 60);
+    return buf;
+}
+
+}  // namespace
+
+TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
+    MsClock clock;
+    Label label;
+    Ticker100 ticker;
+    NoGlyph glyph;
+    QuietMessages messages;
+    TimedDevice device(clock);
+    ktalk talk(device, messages);
+
+    MemoryChoiceList lists[talarm::Rows][5];
+    talarm rows;
+    for (int i = 0; i < talarm::Rows; ++i)
+        rows.AttachRow(i, {&lists[i][0], &lists[i][1], &lists[i][2], &lists[i][3], &lists[i][4]});
+    rows.Populate();
+    auto setRow = [&](int row, int h, int m, int s, int sound) {
+        lists[row][0].Select(0);  // no end: the run must reach the day's end
+        lists[row][1].Select(h);
+        lists[row][2].Select(m);
+        lists[row][3].Select(s);
+        lists[row][4].Select(sound);
+    };
+    // A sound, a two-clip phrase and single phrases, each at a second inside its minute.
+    setRow(0, 0, 30, 30, 1);
+    setRow(1, 12, 30, 30, 6);
+    setRow(2, 23, 59, 30, 9);
+    setRow(3, 5, 0, 15, 4);
+
+    MemoryChoiceList pass;
+    pass.SetItems({u"", u"分経過", u"時間経過"});
+    pass.Select(1);
+    ktime engine{KtimeLinks{clock, label, talk, rows, pass, ticker, glyph}};
+
+    engine.CountIn = 0;
+    engine.State = TimerState::Counting;
+    clock.Ms = 300;
+    engine.Start();
+
+    // Ticks 100 ms apart give or take a busy machine's delays (80..180 ms, never a whole
+    // second); one more simulated hour after the day's end.
+    std::uint32_t seed = 12345;
+    const std::int64_t stopAt = 25LL * 3600 * 1000;
+    std::int64_t lastEngineTick = -1;
+    while (clock.Ms < stopAt) {
+        seed = seed * 1664525u + 1013904223u;
+        clock.Ms += 80 + static_cast<std::int64_t>((seed >> 16) % 101);
+        if (device.Sounding && clock.Ms >= device.EndsAt) {
+            device.Sounding = false;
+            talk.ClipEnded();
+        }
+        if (ticker.Enabled) {
+            engine.Tick();
+            lastEngineTick = clock.Ms;
+        }
+        talk.Tick();
+    }
+
+    // Everything heard, in order.
+    std::vector<std::string> expected;
+    for (int minute = 1; minute < 24 * 60; ++minute) {
+        const int h = minute / 60, m = minute % 60;
+        for (const std::string& c : MinutePhrase(h, m)) expected.push_back(c);
+        if (m == 0 && h == 5) expected.push_back("alarm4");  // 5:00:15
+        if (h == 0 && m == 30) expected.push_back("alarm1");  // its row names hour 0
+        if (h == 12 && m == 30) {
+            expected.push_back("みぎ");
+            expected.push_back("すたーと");
+        }
+        if (h == 23 && m == 59) expected.push_back("おつかれさまでした");
+    }
+    for (const char* c : {"20", "4", "じかん", "けいか"}) expected.push_back(c);
+    EXPECT_EQ(device.Started.size(), expected.size());
+    for (size_t i = 0; i < expected.size() && i < device.Started.size(); ++i)
+        ASSERT_EQ(device.Started[i], expected[i]) << "clip " << i;
+    EXPECT_TRUE(messages.Shown.empty());
+
+    // Every second shown once, in order, ending at 00:00:00; nothing after the stop.
+    ASSERT_EQ(label.Texts.size(), 24u * 3600 + 1);
+    for (int s = 0; s <= 24 * 3600; ++s) ASSERT_EQ(label.Texts[static_cast<size_t>(s)], Hms(s));
+    EXPECT_EQ(engine.State, TimerState::Finished);
+    EXPECT_TRUE(glyph.Finished);
+    EXPECT_FALSE(ticker.Enabled);
+    EXPECT_LT(lastEngineTick, 24LL * 3600 * 1000 + 1300);
+    EXPECT_EQ(talk.Pending(), 0);
+    EXPECT_EQ(talk.Playing(), 0);
+}
