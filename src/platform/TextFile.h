@@ -33,8 +33,14 @@ std::optional<std::string> ReadFileBytes(std::u16string_view path);
 
 // Replaces the file at path with bytes, atomically: the bytes go to a temporary file in the
 // same folder, which is flushed to disk and then swapped in. On any failure the old file is
-// left as it was, the temporary file is removed, and FileError is raised.
+// left as it was, the temporary file is removed, and FileError is raised. Scratch files that
+// earlier saves of processes no longer running left beside it are removed first.
 void ReplaceFileBytes(std::u16string_view path, std::string_view bytes);
+
+// The process id in the name of a scratch file that a save of target made beside it
+// ("movrek.ini.1234-5.tmp" for "movrek.ini": 1234), or nullopt for any other name. A save
+// that was killed leaves its scratch file; the next save removes those of ended processes.
+std::optional<unsigned long> ScratchOwner(std::u16string_view target, std::u16string_view name);
 
 // Bytes in the platform's legacy code page (the system ANSI code page on Windows, code page
 // 932 natively) as UTF-16. Invalid bytes follow the platform's conversion rules.

@@ -1,7 +1,9 @@
 #include "platform/TextFile.h"
 
 #include <errno.h>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <iconv.h>
 #include <string.h>
 #include <sys/stat.h>
@@ -55,6 +57,22 @@ char16_t Fold(char16_t c) {
     return c;
 }
 
+// Removes the scratch files of saves whose process has ended (killed half-way through).
+void RemoveStaleScratch(const std::string& target) {
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash);
+    const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::optional<unsigned long> pid = ScratchOwner(FromUtf8(name), FromUtf8(entry->d_name));
+        if (!pid || *pid == static_cast<unsigned long>(getpid())) continue;
+        if (kill(static_cast<pid_t>(*pid), 0) == 0 || errno != ESRCH) continue;
+        (void)unlink((folder + "/" + entry->d_name).c_str());
+    }
+    closedir(dir);
+}
+
 }  // namespace
 
 bool TextFileExists(std::u16string_view path) {
@@ -91,6 +109,7 @@ std::optional<std::string> ReadFileBytes(std::u16string_view path) {
 void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
     static unsigned counter = 0;
     const std::string target = ToUtf8(path);
+    RemoveStaleScratch(target);
     std::string temp;
     int created = -1;
     for (int attempt = 0; created < 0; ++attempt) {

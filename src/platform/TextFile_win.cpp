@@ -61,6 +61,31 @@ std::wstring SiblingName(const std::wstring& target, const wchar_t* suffix) {
            std::to_wstring(++counter) + suffix;
 }
 
+// Removes the scratch files of saves whose process has ended (killed half-way through).
+void RemoveStaleScratch(const std::wstring& target) {
+    const size_t slash = target.find_last_of(L"\\/:");
+    const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+    const std::wstring name = target.substr(folder.size());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((target + L".*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::optional<unsigned long> pid = ScratchOwner(Narrow16(name), Narrow16(found.cFileName));
+        if (!pid || *pid == GetCurrentProcessId()) continue;
+        HANDLE owner = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*pid));
+        if (owner) {
+            const bool ended = WaitForSingleObject(owner, 0) == WAIT_OBJECT_0;
+            CloseHandle(owner);
+            if (!ended) continue;
+        } else if (GetLastError() != ERROR_INVALID_PARAMETER) {
+            continue;  // running, but not ours to look at
+        }
+        DeleteFileW((folder + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
 }  // namespace
 
 bool TextFileExists(std::u16string_view path) {
@@ -98,6 +123,7 @@ std::optional<std::string> ReadFileBytes(std::u16string_view path) {
 
 void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
     const std::wstring target = Wide(path);
+    RemoveStaleScratch(target);
     std::wstring temp;
     HANDLE created = INVALID_HANDLE_VALUE;
     for (int attempt = 0; created == INVALID_HANDLE_VALUE; ++attempt) {

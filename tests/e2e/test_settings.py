@@ -155,6 +155,34 @@ class SettingsFile(MovrekTest):
                     self.assertEqual(f.read(), content)
                 self.assertEqual(leftovers(m.folder), [])
 
+    def test_a_settings_file_that_cannot_be_written_is_reported_at_exit_and_left_whole(self):
+        text = "Movrek=0.3\nTop=140\nLeft=240\nTimeHeight=24\nVolumeVoice=60\n"
+        for case in ("read-only file", "read-only folder"):
+            with self.subTest(case=case):
+                m = Movrek(ini_text=text)
+                self.addCleanup(m.cleanup)
+                with open(m.ini_path, "rb") as f:
+                    old = f.read()
+                if case == "read-only file":
+                    os.chmod(m.ini_path, 0o444)
+                else:
+                    # Nothing can be created or renamed in the folder, even by root; the
+                    # audio capture file is made beforehand so the sound device still opens.
+                    open(m.audio_path, "wb").close()
+                    if subprocess.run(["chattr", "+i", m.folder], capture_output=True).returncode:
+                        self.skipTest("this file system cannot lock a folder")
+                    self.addCleanup(subprocess.run, ["chattr", "-i", m.folder])
+                m.start()
+                harness.post(m.hwnd, WM_CLOSE)
+                box = message_box("movrek.ini")
+                self.assertTrue(m.running(), "the program ended before the user read the message")
+                press_ok(box)
+                self.assertEqual(m.wait_exit(20), 0)
+                with open(m.ini_path, "rb") as f:
+                    self.assertEqual(f.read(), old)
+                self.assertEqual(leftovers(m.folder), [])
+                subprocess.run(["chattr", "-i", m.folder])
+
     def test_killing_the_program_while_it_saves_never_damages_the_file(self):
         # The old file differs from what the program writes, so each outcome can be told.
         old_text = "Movrek=1\nTop=120\nLeft=220\nVolumeVoice=40\nB2=\\11\\20\\31\\42\\76\n"
@@ -206,14 +234,18 @@ class SettingsFile(MovrekTest):
                 hi = delay
             if hi - lo < 0.01:  # timing jitter: widen again around the last moment
                 lo, hi = max(0.0, delay - 0.05), delay + 0.05
-            # A save cut short may leave its scratch file; the settings file itself is whole,
-            # and the next complete save still works.
-            names = leftovers(m.folder)
-            if names:
+            # A save cut short may leave its scratch file; the settings file itself is whole.
+            if leftovers(m.folder):
                 outcomes["leftover"] += 1
-                print("iteration %d left %r" % (iterations, names))
-            for name in names:
-                os.unlink(os.path.join(m.folder, name))
         print("kill during save: %d iterations, outcomes %r" % (iterations, outcomes))
         self.assertGreater(outcomes["new"], 0)
         self.assertGreater(outcomes["old"], 0)
+        # The next complete save clears away what the killed ones left.
+        if not leftovers(m.folder):
+            with open(m.ini_path + ".4000000-1.tmp", "wb") as f:
+                f.write(b"half")
+        m.hwnd = None
+        m.start()
+        harness.post(m.hwnd, WM_CLOSE)
+        self.assertEqual(m.wait_exit(20), 0)
+        self.assertEqual(leftovers(m.folder), [])

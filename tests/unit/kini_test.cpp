@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/TextFile.h"
+#include "platform/Utf.h"
 #include "storage/Kini.h"
 
 using movrek::FileError;
@@ -339,3 +340,14 @@ TEST(Kini, AFileThatExistsButCannotBeReadRaisesTheErrorWithTheLinesUnchanged) {
     EXPECT_EQ(doc.Lines(), (Lines{u"a=1"}));
 }
 #endif
+
+TEST(Kini, ScratchFilesOfASaveAreToldApartFromOtherNames) {
+    using movrek::ScratchOwner;
+    EXPECT_EQ(ScratchOwner(u"movrek.ini", u"movrek.ini.1234-5.tmp"), 1234ul);
+    EXPECT_EQ(ScratchOwner(u"movrek.ini", u"MOVREK.INI.4294967295-1.tmp"), 4294967295ul);
+    for (const char16_t* other : {u"movrek.ini", u"movrek.ini.tmp", u"movrek.ini.1234.tmp",
+                                  u"movrek.ini.-5.tmp", u"movrek.ini.12-.tmp", u"movrek.ini.1x-5.tmp",
+                                  u"movrek.ini.12-5x.tmp", u"movrek.ini.1-2-3.tmp", u"movrek.ini.12-5.TMP.bak",
+                                  u"movrek.ini.4294967296-1.tmp", u"amovrek.ini.1-1.tmp", u"movrek.inix1-1.tmp"})
+        EXPECT_FALSE(ScratchOwner(u"movrek.ini", other).has_value()) << movrek::ToUtf8(other);
+}

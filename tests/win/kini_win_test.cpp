@@ -210,3 +210,50 @@ TEST(KiniWin, AFailedSwapLeavesTheOldFileAndNoTemporaryFile) {
     EXPECT_TRUE(doc.Save(kvar(held)));
     EXPECT_EQ(ReadBytes(held), Bytes("\xFF\xFE" "n\0e\0w\0=\0" "2\0\r\0\n\0"));
 }
+
+TEST(KiniWin, ASaveRemovesTheScratchFilesOfEndedSavesOnly) {
+    JapaneseFolder folder;
+    ASSERT_TRUE(folder.created());
+    const std::u16string target = folder.File(u"設定.ini");
+
+    // A process that is still running: a suspended copy of this one.
+    wchar_t self[MAX_PATH];
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION live{};
+    ASSERT_TRUE(CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &si, &live));
+    // And one that has ended.
+    PROCESS_INFORMATION dead{};
+    ASSERT_TRUE(CreateProcessW(self, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                               &si, &dead));
+    TerminateProcess(dead.hProcess, 1);
+    WaitForSingleObject(dead.hProcess, 5000);
+    CloseHandle(dead.hThread);
+    const DWORD deadPid = dead.dwProcessId;
+    CloseHandle(dead.hProcess);
+
+    auto scratch = [&](DWORD pid) {
+        return u"設定.ini." + U(std::to_wstring(pid)) + u"-3.tmp";
+    };
+    const std::vector<std::u16string> kept = {scratch(live.dwProcessId), scratch(GetCurrentProcessId()),
+                                              u"設定.ini.bak", u"設定.ini.12a-1.tmp", u"他.ini.8-1.tmp"};
+    for (const auto& name : kept) WriteBytes(folder.File(name), "x");
+    WriteBytes(folder.File(scratch(deadPid)), "half a save");
+    WriteBytes(folder.File(u"設定.INI.400000000-9.tmp"), "another");
+
+    kini doc;
+    doc.Write(u"a", 1);
+    EXPECT_TRUE(doc.Save(kvar(target)));
+    TerminateProcess(live.hProcess, 1);
+    CloseHandle(live.hThread);
+    CloseHandle(live.hProcess);
+
+    std::vector<std::u16string> names = folder.Names();
+    std::vector<std::u16string> expected = kept;
+    expected.push_back(u"設定.ini");
+    std::sort(names.begin(), names.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(names, expected);
+}
