@@ -6,8 +6,9 @@
 #   make dist   builds the Windows world and zips its distribution folder into build/movrek-0.3.zip
 #   make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS (default 60)
 #   make wavfuzz  runs WAV_MUTANTS (default 20000) mutated clips through the clip loader under Wine
+#   make killsave  kills movrek.exe around its save for KILL_SECONDS (default 1800) under Wine
 #   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md
-.PHONY: all test run native win clean voice dist fuzz wavfuzz bench
+.PHONY: all test run native win clean voice dist fuzz wavfuzz killsave bench
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -51,6 +52,11 @@ WAV_MUTANTS ?= 20000
 
 wavfuzz: win
 	@tests/fuzz/wavfuzz.sh $(WIN_BUILD) $(WAV_MUTANTS)
+
+KILL_SECONDS ?= 1800
+
+killsave: win
+	@tests/fuzz/killsave.sh $(WIN_BUILD) $(KILL_SECONDS)
 
 bench: win
 	@WIN_BUILD=$(WIN_BUILD) scripts/bench.sh

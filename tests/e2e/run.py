@@ -47,6 +47,7 @@ def main():
     ap.add_argument("module")
     ap.add_argument("--build", required=True)
     ap.add_argument("--xml", required=True)
+    ap.add_argument("-k", dest="only", help="run only the test method of this name")
     args = ap.parse_args()
 
     os.environ["MOVREK_BUILD"] = os.path.abspath(args.build)
@@ -56,7 +57,10 @@ def main():
     mod = importlib.util.module_from_spec(module_spec)
     module_spec.loader.exec_module(mod)
 
-    suite = unittest.defaultTestLoader.loadTestsFromModule(mod)
+    loader = unittest.TestLoader()
+    if args.only:
+        loader.testNamePatterns = ["*%s*" % args.only]
+    suite = loader.loadTestsFromModule(mod)
     runner = unittest.TextTestRunner(verbosity=2, resultclass=XmlResult, stream=sys.stdout)
     result = runner.run(suite)
 
