@@ -11,11 +11,27 @@
 //   probe text HWND            the window's text as a JSON string (cheap: no children)
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
+//   probe resources HWND       JSON object: what the process owning that window holds. On
+//                              Windows the GDI and USER figures are GetGuiResources'. Wine 8
+//                              only stubs it (0), so there they are counted from outside:
+//                              "gdi" is the live entries of the process's GDI handle table
+//                              (the PEB's GdiSharedHandleTable, read with ReadProcessMemory;
+//                              stock objects included, "gdi_types" splits them by kind), and
+//                              "user" is the process's windows (top-level, child and
+//                              message-only). Menus, icons and cursors live in a table Wine
+//                              keeps private, so under Wine they are not in "user".
+//                              "handles" is GetProcessHandleCount, which Wine stubs too: there
+//                              it is the process's entries in the system's handle list.
+//                              "working_set" and "private" (PagefileUsage; under Wine the
+//                              resident anonymous memory) are GetProcessMemoryInfo's, in bytes.
 #include <windows.h>
 #include <commctrl.h>
+#include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -232,6 +248,180 @@ int ShowMenu(int x, int y, int count, wchar_t** items) {
     return 0;
 }
 
+// One entry of the GDI handle table, laid out as Wine and 64-bit Windows share it.
+struct GdiEntry {
+    UINT64 object;
+    ULONG owner;
+    USHORT unique;  // low 7 bits: extended type; bit 7: stock object; high byte: generation
+    UCHAR type;     // 0 marks a free entry
+    UCHAR flags;
+    UINT64 user;
+};
+static_assert(sizeof(GdiEntry) == 24, "GDI handle table entry");
+
+constexpr size_t kGdiEntries = 0x10000;
+constexpr size_t kPebGdiTable = 0xF8;  // PEB.GdiSharedHandleTable on x64
+
+struct GdiCount {
+    bool ok = false;
+    long live = 0, stock = 0, dc = 0, region = 0, bitmap = 0, palette = 0, font = 0, brush = 0,
+         other = 0;
+};
+
+// Counts the live entries of another process's GDI handle table. Wine gives each process a
+// table of its own and never shrinks its used part, so reading stops at the first block of
+// entries that were never used.
+GdiCount CountGdi(HANDLE process) {
+    GdiCount c;
+    struct Basic {
+        LONG_PTR exitStatus;
+        UINT_PTR peb, affinity;
+        LONG_PTR priority;
+        UINT_PTR pid, parent;
+    } basic{};
+    using Query = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQueryInformationProcess")));
+    if (!query || query(process, 0 /* ProcessBasicInformation */, &basic, sizeof basic, nullptr) < 0)
+        return c;
+    UINT_PTR table = 0;
+    SIZE_T got = 0;
+    if (!ReadProcessMemory(process, (const void*)(basic.peb + kPebGdiTable), &table, sizeof table, &got) ||
+        !table)
+        return c;
+    std::vector<GdiEntry> block(4096);
+    for (size_t first = 0; first < kGdiEntries; first += block.size()) {
+        if (!ReadProcessMemory(process, (const void*)(table + first * sizeof(GdiEntry)), block.data(),
+                               block.size() * sizeof(GdiEntry), &got))
+            return c;
+        bool used = false;
+        for (const GdiEntry& e : block) {
+            if (e.object || e.unique) used = true;
+            if (!e.type) continue;
+            ++c.live;
+            if (e.unique & 0x80) ++c.stock;
+            switch (e.type) {
+                case 0x01: ++c.dc; break;
+                case 0x04: ++c.region; break;
+                case 0x05: case 0x09: ++c.bitmap; break;
+                case 0x08: ++c.palette; break;
+                case 0x0a: ++c.font; break;
+                case 0x10: ++c.brush; break;  // pens too
+                default: ++c.other; break;
+            }
+        }
+        if (!used) break;
+    }
+    c.ok = true;
+    return c;
+}
+
+// Counts a process's kernel handles in the system's handle list (Wine's GetProcessHandleCount
+// is a stub that answers 0).
+long CountHandles(DWORD pid) {
+    struct Entry {  // SYSTEM_HANDLE_TABLE_ENTRY_INFO_EX
+        void* object;
+        ULONG_PTR pid, value;
+        ULONG access;
+        USHORT trace, type;
+        ULONG attributes, reserved;
+    };
+    struct List {
+        ULONG_PTR count, reserved;
+        Entry entries[1];
+    };
+    using Query = LONG(WINAPI*)(int, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtQuerySystemInformation")));
+    if (!query) return -1;
+    std::vector<char> buf(1 << 20);
+    for (int tries = 0; tries < 8; ++tries) {
+        ULONG need = 0;
+        const LONG st = query(64 /* SystemExtendedHandleInformation */, buf.data(), (ULONG)buf.size(), &need);
+        if (st == (LONG)0xC0000004L) {  // STATUS_INFO_LENGTH_MISMATCH: the list grew
+            buf.resize(std::max<size_t>(buf.size() * 2, need + 65536));
+            continue;
+        }
+        if (st < 0) return -1;
+        const auto* list = reinterpret_cast<const List*>(buf.data());
+        long n = 0;
+        for (ULONG_PTR i = 0; i < list->count; ++i)
+            if (list->entries[i].pid == pid) ++n;
+        return n;
+    }
+    return -1;
+}
+
+struct OwnWindows {
+    DWORD pid;
+    long count;
+};
+
+BOOL CALLBACK CountChild(HWND, LPARAM lp) {
+    ++reinterpret_cast<OwnWindows*>(lp)->count;
+    return TRUE;
+}
+
+void CountTree(HWND h, OwnWindows& w) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (pid != w.pid) return;
+    ++w.count;
+    EnumChildWindows(h, CountChild, (LPARAM)&w);  // every descendant
+}
+
+BOOL CALLBACK CountTop(HWND h, LPARAM lp) {
+    CountTree(h, *reinterpret_cast<OwnWindows*>(lp));
+    return TRUE;
+}
+
+long CountWindows(DWORD pid) {
+    OwnWindows w{pid, 0};
+    EnumWindows(CountTop, (LPARAM)&w);
+    // Message-only windows are not top-level windows to EnumWindows.
+    for (HWND h = nullptr; (h = FindWindowExW(HWND_MESSAGE, h, nullptr, nullptr)) != nullptr;)
+        CountTree(h, w);
+    return w.count;
+}
+
+int Resources(HWND h) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    HANDLE process = pid ? OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid) : nullptr;
+    if (!process) {
+        std::fprintf(stderr, "probe: no process for window %llu\n", (unsigned long long)(UINT_PTR)h);
+        return 1;
+    }
+    DWORD counted = 0;
+    GetProcessHandleCount(process, &counted);
+    const long handles = counted ? (long)counted : CountHandles(pid);
+    PROCESS_MEMORY_COUNTERS mem{};
+    mem.cb = sizeof mem;
+    K32GetProcessMemoryInfo(process, &mem, sizeof mem);
+    const DWORD guiGdi = GetGuiResources(process, GR_GDIOBJECTS);
+    const DWORD guiUser = GetGuiResources(process, GR_USEROBJECTS);
+    GdiCount g;
+    if (!guiGdi) g = CountGdi(process);
+    CloseHandle(process);
+    const long windowsOwned = CountWindows(pid);
+
+    char out[768];
+    std::snprintf(out, sizeof out,
+                  "{\"pid\":%lu,\"handles\":%ld,\"handles_from\":\"%s\",\"gdi\":%ld,"
+                  "\"gdi_from\":\"%s\",\"user\":%ld,\"user_from\":\"%s\",\"windows\":%ld,"
+                  "\"gdi_types\":{\"stock\":%ld,\"dc\":%ld,\"region\":%ld,\"bitmap\":%ld,"
+                  "\"palette\":%ld,\"font\":%ld,\"brush\":%ld,\"other\":%ld},"
+                  "\"working_set\":%llu,\"private\":%llu}\n",
+                  pid, handles, counted ? "GetProcessHandleCount" : "system handle list",
+                  guiGdi ? (long)guiGdi : (g.ok ? g.live : -1L),
+                  guiGdi ? "GetGuiResources" : (g.ok ? "handle table" : "none"),
+                  guiUser ? (long)guiUser : windowsOwned, guiUser ? "GetGuiResources" : "windows",
+                  windowsOwned, g.stock, g.dc, g.region, g.bitmap, g.palette, g.font, g.brush, g.other,
+                  (unsigned long long)mem.WorkingSetSize, (unsigned long long)mem.PagefileUsage);
+    std::fwrite(out, 1, std::strlen(out), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -243,6 +433,8 @@ int wmain(int argc, wchar_t** argv) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
+    if (argc >= 3 && wcscmp(argv[1], L"resources") == 0)
+        return Resources((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0));
     if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
         return ShowMenu(_wtoi(argv[2]), _wtoi(argv[3]), argc - 4, argv + 4);
     if (argc >= 6 && (wcscmp(argv[1], L"post") == 0 || wcscmp(argv[1], L"send") == 0)) {
@@ -256,6 +448,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | text HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | text HWND | resources HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }
