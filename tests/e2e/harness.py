@@ -262,6 +262,13 @@ class Movrek:
         ws = [w for w in windows("TFMovrek") if w["hwnd"] == self.hwnd]
         return ws[0] if ws else None
 
+    def top_windows(self):
+        """This copy's visible top-level windows, from the cheap listing; [] once it has gone."""
+        text = probe("top").strip()
+        tops = json.loads(text) if text.startswith("[") else []
+        pid = next((w["pid"] for w in tops if w["hwnd"] == self.hwnd), None)
+        return [w for w in tops if w["pid"] == pid and w["visible"]]
+
     def running(self):
         return self.proc is not None and self.proc.poll() is None
 

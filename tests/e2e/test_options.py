@@ -2,12 +2,11 @@
 button of the settings panel, modal over the disabled main window, opened once however often
 it is asked for. OK stores what the dialog shows and applies it in the mode the window had;
 Cancel leaves everything as it was. The settings file written at exit tells what was stored."""
-import json
 import os
 
 import audio
 import harness
-from harness import MovrekTest, poll, probe, windows, all_children
+from harness import MovrekTest, poll, windows, all_children
 from test_main_window import size, open_menu_on, panel, AWAY, WS_DISABLED, CB_SETCURSEL
 from test_settings import ini_lines
 
@@ -28,10 +27,7 @@ CUSTOM = "\n".join(["Movrek=0.3", "AutoStart=1", "TimeHeight=24", "TimeFontName=
 
 def dialogs(m):
     """This copy's options dialogs among the top-level windows (the cheap listing)."""
-    text = probe("top").strip()
-    tops = json.loads(text) if text.startswith("[") else []
-    pid = next((w["pid"] for w in tops if w["hwnd"] == m.hwnd), None)
-    return [w for w in tops if w["class"] == "TFormOption" and w["pid"] == pid and w["visible"]]
+    return [w for w in m.top_windows() if w["class"] == "TFormOption"]
 
 
 def settings(path):

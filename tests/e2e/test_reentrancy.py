@@ -2,11 +2,10 @@
 starts and mode switches behind a question, the options dialog, a message, the popup menu and a
 spoken count-in; and a person clicking everything on the window as fast as the mouse allows.
 The program never crashes, ends cleanly when told to, and saves a whole settings file."""
-import json
 import time
 
 import harness
-from harness import MovrekTest, poll, probe, windows, all_children
+from harness import MovrekTest, poll, all_children
 from test_main_window import size, time_label, open_menu_on, message_box, seconds
 from test_options import dialogs
 from test_settings import ini_lines
@@ -27,16 +26,9 @@ def command(m, number):
     harness.post(m.hwnd, WM_COMMAND, MENU_BASE + number, 0)
 
 
-def own_top_windows(m):
-    text = probe("top").strip()
-    tops = json.loads(text) if text.startswith("[") else []
-    pid = next((w["pid"] for w in tops if w["hwnd"] == m.hwnd), None)
-    return [w for w in tops if w["pid"] == pid and w["visible"]]
-
-
 def own_size(m):
     """This copy's main window size from the cheap listing; None once it has gone."""
-    w = next((w for w in own_top_windows(m) if w["hwnd"] == m.hwnd), None)
+    w = next((w for w in m.top_windows() if w["hwnd"] == m.hwnd), None)
     if w is None:
         return None
     r = w["rect"]
@@ -100,13 +92,13 @@ class Reentrancy(MovrekTest):
         # Everything asked for meanwhile has run or is waiting on the user; answer every
         # question No and cancel the options dialog, as often as they come.
         for _ in range(6):
-            for w in own_top_windows(m):
+            for w in m.top_windows():
                 if w["class"] == "#32770":
                     harness.post(w["hwnd"], WM_COMMAND, 7, 0)  # IDNO
                 elif w["class"] == "TFormOption":
                     harness.post(w["hwnd"], WM_CLOSE, 0, 0)
             time.sleep(1)
-        poll(lambda: not [w for w in own_top_windows(m) if w["class"] in ("#32770", "TFormOption")],
+        poll(lambda: not [w for w in m.top_windows() if w["class"] in ("#32770", "TFormOption")],
              20, what="every question and dialog to be gone")
         self.assertTrue(m.running())
         # A switch that arrives while the count-in speaks only stops the voice, so the mode
@@ -162,7 +154,7 @@ class Reentrancy(MovrekTest):
 
     def dismiss_extras(self, m):
         for _ in range(10):
-            extra = [x for x in own_top_windows(m) if x["hwnd"] != m.hwnd and
+            extra = [x for x in m.top_windows() if x["hwnd"] != m.hwnd and
                      x["class"] in ("#32770", "TFormOption")]
             if not extra:
                 return
