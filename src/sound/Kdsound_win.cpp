@@ -170,23 +170,30 @@ bool kdsound::Fail(const char16_t* text) {
 
 bool kdsound::Open() {
     if (SUCCEEDED(CoInitialize(nullptr))) ++comInits_;
+    return CreateDevice(false);
+}
+
+bool kdsound::CreatePrimary() { return FormatPrimary(false); }
+
+bool kdsound::CreateDevice(bool quiet) {
     if (FAILED(DirectSoundCreate8(nullptr, device_.Put(), nullptr))) {
         device_.Reset();
-        return Fail(u"サウンドオブジェクト作成失敗");
+        return FailUnless(quiet, u"サウンドオブジェクト作成失敗");
     }
+    gone_ = false;
     if (FAILED(device_->SetCooperativeLevel(owner_, DSSCL_EXCLUSIVE)))
-        return Fail(u"強調レベル設定失敗");
+        return FailUnless(quiet, u"強調レベル設定失敗");
     return true;
 }
 
-bool kdsound::CreatePrimary() {
-    if (!device_) return Fail(u"プライマリサウンドバッファ作成失敗");
+bool kdsound::FormatPrimary(bool quiet) {
+    if (!device_) return FailUnless(quiet, u"プライマリサウンドバッファ作成失敗");
     DSBUFFERDESC desc{};
     desc.dwSize = sizeof desc;
     desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
     if (FAILED(device_->CreateSoundBuffer(&desc, primary_.Put(), nullptr))) {
         primary_.Reset();
-        return Fail(u"プライマリサウンドバッファ作成失敗");
+        return FailUnless(quiet, u"プライマリサウンドバッファ作成失敗");
     }
     WAVEFORMATEX format{};
     format.wFormatTag = WAVE_FORMAT_PCM;
@@ -195,11 +202,38 @@ bool kdsound::CreatePrimary() {
     format.wBitsPerSample = 16;
     format.nBlockAlign = 4;
     format.nAvgBytesPerSec = 176400;
-    if (FAILED(primary_->SetFormat(&format))) return Fail(u"プライマリバッファのステータス失敗");
+    if (FAILED(primary_->SetFormat(&format)))
+        return FailUnless(quiet, u"プライマリバッファのステータス失敗");
     return true;
 }
 
-bool kdsound::LoadWave(std::u16string_view path) {
+bool kdsound::Reopen() {
+    // The component library stays begun: only DirectSound's own objects are made anew, so
+    // whatever else on this thread uses the library is left alone.
+    ReleaseInterfaces();
+    if (comInits_ == 0 && SUCCEEDED(CoInitialize(nullptr))) ++comInits_;
+    CreateDevice(true);
+    FormatPrimary(true);
+    return static_cast<bool>(device_);
+}
+
+bool kdsound::MeansDeviceGone(HRESULT hr) {
+    // Since Vista DirectSound runs over the audio engine and passes some of its results on:
+    // an endpoint that was unplugged or disabled, or an audio service that is not (yet)
+    // running. A lost buffer is only ever mended by making a new one, which a reopen does.
+    // Out of memory is left out: a clip too large for memory would reopen for nothing.
+    switch (static_cast<unsigned long>(hr)) {
+        case static_cast<unsigned long>(DSERR_NODRIVER):
+        case static_cast<unsigned long>(DSERR_BUFFERLOST):
+        case 0x88890004UL:  // AUDCLNT_E_DEVICE_INVALIDATED
+        case 0x88890010UL:  // AUDCLNT_E_SERVICE_NOT_RUNNING
+            return true;
+        default:
+            return false;
+    }
+}
+
+bool kdsound::LoadWave(std::u16string_view path, DeviceLossReport loss) {
     KernelHandle handle;
     MmioFile file(OpenForReading(path, handle));
     if (!file) return Fail(u"WAVファイルロードエラー");
@@ -253,8 +287,13 @@ bool kdsound::LoadWave(std::u16string_view path) {
     desc.dwBufferBytes = data.size;
     desc.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(format.data());
     desc.guid3DAlgorithm = GUID_NULL;
-    if (FAILED(device_->CreateSoundBuffer(&desc, clip_.Put(), nullptr))) {
+    const HRESULT created = device_->CreateSoundBuffer(&desc, clip_.Put(), nullptr);
+    if (FAILED(created)) {
         clip_.Reset();
+        if (MeansDeviceGone(created)) {
+            gone_ = true;
+            return FailUnless(loss == DeviceLossReport::Hold, u"サウンドバッファの作成エラー");
+        }
         return Fail(u"サウンドバッファの作成エラー");
     }
 
@@ -291,18 +330,29 @@ void kdsound::SetVolume(int setting) {
 
 long kdsound::PlayClip() {
     if (!clip_) return DSERR_INVALIDCALL;
-    return clip_->Play(0, 0, 0);
+    const HRESULT hr = clip_->Play(0, 0, 0);
+    if (MeansDeviceGone(hr)) gone_ = true;
+    return hr;
 }
 
 void kdsound::StopClip() {
     if (clip_) clip_->Stop();
 }
 
-bool kdsound::Close() {
+bool kdsound::ClipSounding() const {
+    DWORD status = 0;
+    return clip_ && SUCCEEDED(clip_->GetStatus(&status)) && (status & DSBSTATUS_PLAYING) != 0;
+}
+
+void kdsound::ReleaseInterfaces() {
     clipNotify_.Reset();
     clip_.Reset();
     primary_.Reset();
     device_.Reset();
+}
+
+bool kdsound::Close() {
+    ReleaseInterfaces();
     // Only calls that began the library are ended, so a Close without Open leaves the
     // thread's library count alone.
     for (; comInits_ > 0; --comInits_) CoUninitialize();

@@ -121,12 +121,18 @@ public:
 
     bool Open() override;
     bool CreatePrimary() override;
-    bool LoadWave(std::u16string_view path) override;
+    bool LoadWave(std::u16string_view path, DeviceLossReport loss) override;
     bool SetNotify() override;
     void SetVolume(int setting) override;
     long PlayClip() override;
     void StopClip() override;
     bool Close() override;
+    bool ClipSounding() const override;
+    bool DeviceGone() const override { return !device_ || gone_; }
+    bool Reopen() override;
+
+    // Whether a DirectSound result says that the output device has gone away.
+    static bool MeansDeviceGone(HRESULT hr);
 
     // Index 0 is set whenever the clip buffer stops; 1 and 2 are spare.
     HANDLE PlaybackEvent(int index) const { return PlaybackEvents[index].Get(); }
@@ -134,6 +140,10 @@ public:
 
 private:
     bool Fail(const char16_t* text);
+    bool FailUnless(bool quiet, const char16_t* text) { return quiet ? false : Fail(text); }
+    bool CreateDevice(bool quiet);
+    bool FormatPrimary(bool quiet);
+    void ReleaseInterfaces();
 
     const HWND owner_;  // not owned
     UserMessages& messages_;
@@ -146,6 +156,7 @@ private:
     ComRef<IDirectSoundBuffer> clip_;
     ComRef<IDirectSoundNotify> clipNotify_;
     int comInits_ = 0;  // successful CoInitialize calls still to be balanced
+    bool gone_ = false;  // a step since the last open found the output device gone
 };
 
 }  // namespace movrek

@@ -86,9 +86,21 @@ void ktalk::StopTalk() {
     if (playing_ == 1) device_.StopClip();
 }
 
-void ktalk::ClipEnded() { playing_ = 0; }
+void ktalk::ClipEnded() {
+    // Loading a clip releases the one before it, and a buffer released while it still plays
+    // stops and posts its end like any other: such a notice can arrive while the next clip
+    // plays. The clip that still sounds has not ended; its own stop posts a notice of its own.
+    if (playing_ == 1 && device_.ClipSounding()) {
+        endHeld_ = true;
+        return;
+    }
+    playing_ = 0;
+}
 
 void ktalk::Tick() {
+    // A notice held back while the clip sounded may have been its own after all, posted just
+    // before the buffer's status turned: once it has stopped, the clip is over.
+    if (playing_ == 1 && endHeld_ && !device_.ClipSounding()) playing_ = 0;
     if (pending_ == 1 && playing_ == 0) PlayNext();
 }
 
@@ -103,6 +115,7 @@ void ktalk::PlayNext() {
     // Set first: the message boxes below run the message loop, and the ticks and calls that
     // arrive meanwhile must only queue.
     playing_ = 1;
+    endHeld_ = false;  // whatever was held back belonged to the clip before
 
     const std::u16string path = queue_.Get();
     if (path.empty()) {
@@ -116,23 +129,39 @@ void ktalk::PlayNext() {
         playing_ = 0;
         return;
     }
-    if (!device_.LoadWave(path)) {
-        messages_.ShowMessage(u"CreateSoundBuffer error");
-        playing_ = 0;
-        return;
-    }
-    if (!device_.SetNotify()) {
-        // Without the stop notification the clip's end would never be reported and the
-        // announcer would fall silent for good: skip the clip like any other failure.
-        messages_.ShowMessage(u"SetNotify error");
-        playing_ = 0;
-        return;
-    }
-    const bool alarm = FileName(path).substr(0, 5) == u"alarm";
-    device_.SetVolume(alarm ? alarmVolume_ : voiceVolume_);
-    if (device_.PlayClip() != 0) {
-        messages_.ShowMessage(u"DirectSound Play error");
-        playing_ = 0;  // a clip that never started never reports an end
+    // A device that has gone (a headset unplugged, the audio service not yet up at log-on)
+    // gets one quiet reopen per clip: before it, when it is known to be gone, or when a step
+    // of this clip finds it gone. Only when that does not help are the failures reported.
+    bool reopened = false;
+    auto reopenOnce = [&] {
+        if (reopened || !device_.DeviceGone()) return false;
+        device_.Reopen();
+        reopened = true;
+        return true;
+    };
+    reopenOnce();
+    for (;;) {
+        if (!device_.LoadWave(path, reopened ? DeviceLossReport::Show : DeviceLossReport::Hold)) {
+            if (reopenOnce()) continue;
+            messages_.ShowMessage(u"CreateSoundBuffer error");
+            playing_ = 0;
+            return;
+        }
+        if (!device_.SetNotify()) {
+            // Without the stop notification the clip's end would never be reported and the
+            // announcer would fall silent for good: skip the clip like any other failure.
+            messages_.ShowMessage(u"SetNotify error");
+            playing_ = 0;
+            return;
+        }
+        const bool alarm = FileName(path).substr(0, 5) == u"alarm";
+        device_.SetVolume(alarm ? alarmVolume_ : voiceVolume_);
+        if (device_.PlayClip() != 0) {
+            if (reopenOnce()) continue;
+            messages_.ShowMessage(u"DirectSound Play error");
+            playing_ = 0;  // a clip that never started never reports an end
+            return;
+        }
         return;
     }
 }

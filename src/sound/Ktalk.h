@@ -46,7 +46,8 @@ public:
     // Cuts the sounding clip short; its end is reported like a natural one, and the waiting
     // clips still follow.
     void StopTalk();
-    // The current clip has stopped (the notifier's message with event index 0).
+    // A clip has stopped (the notifier's message with event index 0). It ends the current
+    // clip only when that no longer sounds: the notice may be that of a clip it replaced.
     void ClipEnded();
     // The periodic tick: starts the next waiting clip when none is sounding.
     void Tick();
@@ -76,6 +77,7 @@ private:
     int playing_ = 0;
     int voiceVolume_ = 100;
     int alarmVolume_ = 100;
+    bool endHeld_ = false;  // a stop notice came while the current clip still sounded
     kque queue_{QueueCapacity};
 };
 

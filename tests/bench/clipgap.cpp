@@ -77,9 +77,9 @@ public:
     explicit TimedOutput(SoundOutput& device) : device_(device) {}
     bool Open() override { return device_.Open(); }
     bool CreatePrimary() override { return device_.CreatePrimary(); }
-    bool LoadWave(std::u16string_view path) override {
+    bool LoadWave(std::u16string_view path, DeviceLossReport loss) override {
         const double t0 = NowMs();
-        const bool ok = device_.LoadWave(path);
+        const bool ok = device_.LoadWave(path, loss);
         loadMs.push_back(NowMs() - t0);
         return ok;
     }
@@ -91,6 +91,9 @@ public:
     }
     void StopClip() override { device_.StopClip(); }
     bool Close() override { return device_.Close(); }
+    bool ClipSounding() const override { return device_.ClipSounding(); }
+    bool DeviceGone() const override { return device_.DeviceGone(); }
+    bool Reopen() override { return device_.Reopen(); }
 
     std::vector<double> playAt;  // when each clip was handed to PlayClip
     std::vector<double> loadMs;  // how long each LoadWave took

@@ -163,7 +163,7 @@ class LoadRecorder : public movrek::SoundOutput, public movrek::UserMessages {
 public:
     bool Open() override { return true; }
     bool CreatePrimary() override { return true; }
-    bool LoadWave(std::u16string_view path) override {
+    bool LoadWave(std::u16string_view path, movrek::DeviceLossReport) override {
         loaded.insert(std::u16string(path));
         return true;
     }
@@ -172,6 +172,9 @@ public:
     long PlayClip() override { return 0; }
     void StopClip() override {}
     bool Close() override { return true; }
+    bool ClipSounding() const override { return false; }
+    bool DeviceGone() const override { return false; }
+    bool Reopen() override { return true; }
     void ShowMessage(std::u16string_view text) override { messages.push_back(ToUtf8(text)); }
     void Beep(int, int) override {}
     bool FileExists(std::u16string_view) override { return true; }

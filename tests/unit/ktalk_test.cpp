@@ -47,20 +47,26 @@ private:
     Events& log_;
 };
 
-// Records the device operations; each step can be made to fail for a given clip.
+// Records the device operations; each step can be made to fail for a given clip, and the
+// output device can vanish and come back.
 class RecordingDevice : public movrek::SoundOutput {
 public:
     RecordingDevice(Events& log, movrek::UserMessages& messages) : log_(log), messages_(messages) {}
-    bool Open() override { return Note("Open"); }
+    bool Open() override {
+        log_.push_back("Open");
+        return OpenQuietly();
+    }
     bool CreatePrimary() override { return Note("CreatePrimary"); }
-    bool LoadWave(std::u16string_view path) override {
+    bool LoadWave(std::u16string_view path, movrek::DeviceLossReport loss) override {
         current_ = path;
         log_.push_back("LoadWave " + ToUtf8(path));
-        if (failLoad.count(current_)) {
+        const bool lost = !alive;
+        if (lost) gone_ = true;
+        if (failLoad.count(current_) || (lost && loss == movrek::DeviceLossReport::Show)) {
             messages_.ShowMessage(u"サウンドバッファの作成エラー");  // the device's own message
             return false;
         }
-        return true;
+        return !lost;
     }
     bool SetNotify() override {
         log_.push_back("SetNotify");
@@ -69,21 +75,45 @@ public:
     void SetVolume(int setting) override { log_.push_back("SetVolume " + std::to_string(setting)); }
     long PlayClip() override {
         log_.push_back("PlayClip");
+        if (losePlay.erase(current_)) alive = false;  // unplugged between load and play
+        if (!alive) {
+            gone_ = true;
+            return -2005401480L;  // DSERR_NODRIVER
+        }
         return failPlay.count(current_) ? -2147467259L : 0;  // E_FAIL
     }
-    void StopClip() override { log_.push_back("StopClip"); }
+    void StopClip() override {
+        log_.push_back("StopClip");
+        sounding = false;
+    }
     bool Close() override { return Note("Close"); }
+    bool ClipSounding() const override { return sounding; }
+    bool DeviceGone() const override { return gone_; }
+    bool Reopen() override {
+        log_.push_back("Reopen");
+        return OpenQuietly();
+    }
 
     std::set<std::u16string> failLoad, failNotify, failPlay;
+    std::set<std::u16string> losePlay;  // the device goes away as this clip is started
+    bool sounding = false;   // what the clip buffer's status says
+    bool alive = true;       // the device that was opened still works
+    bool available = true;   // an open would find a device
 
 private:
     bool Note(const char* op) {
         log_.push_back(op);
         return true;
     }
+    bool OpenQuietly() {
+        alive = available;
+        gone_ = !available;
+        return available;
+    }
     Events& log_;
     movrek::UserMessages& messages_;
     std::u16string current_;
+    bool gone_ = false;
 };
 
 std::u16string Path(std::u16string_view name) { return ktalk::ClipPath(name); }
@@ -308,6 +338,100 @@ TEST_F(KtalkTest, ClearDropsTheWaitingClipsAndTheNextTalkPlaysAtOnce) {
     talk->Talk(u"おしまい");  // no end of the cleared clip was needed
     EXPECT_EQ(Take(), Plays(u"おしまい"));
     EXPECT_EQ(PlayOut(), Names{});
+
+    // The cleared clip still sounds when the next one replaces it, and its stop is posted
+    // while the next one plays: that notice must not end the new clip.
+    talk->Talk(u"みぎ");
+    device.sounding = true;
+    Take();
+    talk->Clear();
+    talk->Talk(u"ひだり");
+    talk->Talk(u"すたーと");
+    EXPECT_EQ(Take(), Plays(u"ひだり"));
+    talk->ClipEnded();  // the replaced clip's stop; ひだり sounds on
+    talk->Tick();
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(talk->Playing(), 1);
+    device.sounding = false;  // ひだり's own end
+    talk->ClipEnded();
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"すたーと"));
+}
+
+TEST_F(KtalkTest, ANoticeHeldBackWhileTheClipSoundedEndsItOnceItHasStopped) {
+    // Should a stop be posted a moment before the buffer's status turns, the notice held back
+    // was the clip's own and no other follows: the first tick after the stop ends the clip.
+    talk->Talk(u"じかんです");
+    talk->Talk(u"おしまい");
+    device.sounding = true;
+    Take();
+    talk->ClipEnded();
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});
+    device.sounding = false;
+    talk->Tick();
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+    // What was held back belonged to the clip before: the new one waits for its own end.
+    device.sounding = true;
+    talk->Tick();
+    device.sounding = false;
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(talk->Playing(), 1);
+}
+
+TEST_F(KtalkTest, AVanishedDeviceIsReopenedQuietlyOncePerClip) {
+    // Unplugged between clips, with another device to fall back on: the buffer is refused
+    // without a message, one reopen, and the clip plays.
+    device.alive = false;
+    talk->Talk(u"すたーと");
+    EXPECT_EQ(Take(), Concat({{Load(u"すたーと"), "Reopen"}, Plays(u"すたーと")}));
+    talk->ClipEnded();
+    talk->Talk(u"みぎ");  // nothing to reopen any more
+    EXPECT_EQ(Take(), Plays(u"みぎ"));
+    talk->ClipEnded();
+
+    // Gone as the clip is started: one reopen, the clip is loaded again and plays.
+    device.losePlay.insert(Path(u"ひだり"));
+    talk->Talk(u"ひだり");
+    EXPECT_EQ(Take(), Concat({Plays(u"ひだり"), {"Reopen"}, Plays(u"ひだり")}));
+    talk->ClipEnded();
+
+    // No device to be had: the usual two messages, once per clip, each clip trying one reopen
+    // first; once a device is back the next clip plays.
+    device.alive = false;
+    device.available = false;
+    talk->Talk(u"alarm1");
+    EXPECT_EQ(Take(), (Events{Load(u"alarm1"), "Reopen", Load(u"alarm1"),
+                              "message サウンドバッファの作成エラー",
+                              "message CreateSoundBuffer error"}));
+    EXPECT_EQ(talk->Playing(), 0);
+    talk->Talk(u"alarm2");
+    EXPECT_EQ(Take(), (Events{"Reopen", Load(u"alarm2"), "message サウンドバッファの作成エラー",
+                              "message CreateSoundBuffer error"}));
+
+    // Back, but gone again as the clip starts: its one reopen is spent, so it is reported.
+    device.available = true;
+    device.losePlay.insert(Path(u"alarm2"));
+    talk->Talk(u"alarm2");
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"alarm2"), {"message DirectSound Play error"}}));
+    EXPECT_EQ(talk->Playing(), 0);
+    talk->Talk(u"alarm3");
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"alarm3")}));
+}
+
+TEST_F(KtalkTest, WithoutADeviceAtStartTheFirstClipReopensItBeforeLoading) {
+    talk.reset();
+    device.available = false;
+    talk = std::make_unique<ktalk>(device, messages);
+    device.available = true;  // the audio service has come up since
+    Take();
+    talk->Talk(u"きどうしました");
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"きどうしました")}));
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& e) { return e.rfind("message", 0) == 0; }),
+              0);
 }
 
 TEST_F(KtalkTest, AMissingClipBeepsSaysSoAndTheSequenceGoesOn) {

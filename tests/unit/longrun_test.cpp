@@ -42,7 +42,7 @@ public:
     bool Finished = false;
 };
 
-class QuietMessages : public UserMessages {
+class RecordedMessages : public UserMessages {
 public:
     void ShowMessage(std::u16string_view text) override { Shown.push_back(ToUtf8(text)); }
     void Beep(int, int) override {}
@@ -57,7 +57,7 @@ public:
     explicit TimedDevice(const MsClock& clock) : clock_(clock) {}
     bool Open() override { return true; }
     bool CreatePrimary() override { return true; }
-    bool LoadWave(std::u16string_view path) override {
+    bool LoadWave(std::u16string_view path, DeviceLossReport) override {
         std::string name = ToUtf8(path);
         name = name.substr(name.rfind('\\') + 1);
         Started.push_back(name.substr(0, name.size() - 4));
@@ -72,6 +72,9 @@ public:
     }
     void StopClip() override { EndsAt = clock_.Ms; }
     bool Close() override { return true; }
+    bool ClipSounding() const override { return Sounding; }
+    bool DeviceGone() const override { return false; }
+    bool Reopen() override { return true; }
 
     std::vector<std::string> Started;
     std::int64_t EndsAt = 0;
@@ -110,7 +113,7 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     Label label;
     Ticker100 ticker;
     NoGlyph glyph;
-    QuietMessages messages;
+    RecordedMessages messages;
     TimedDevice device(clock);
     ktalk talk(device, messages);
 

@@ -442,7 +442,7 @@ protected:
             ADD_FAILURE() << "cannot write the mutant";
             return o;
         }
-        o.loaded = device_->LoadWave(std::u16string(path_.begin(), path_.end()));
+        o.loaded = device_->LoadWave(std::u16string(path_.begin(), path_.end()), DeviceLossReport::Show);
         if (o.loaded) {
             o.notified = device_->SetNotify();
             device_->SetVolume(int(volume_.Below(101)));
