@@ -24,6 +24,9 @@ COMPACT_HEIGHT = 22        # TimeHeight 16 + 6
 START_PHRASE = "きどうしました"  # said at the first activation with the default settings
 LONG_CLIP_SECONDS = 180    # a stand-in phrase that cannot end by itself within a test
 CB_GETITEMHEIGHT = 0x0154
+WM_COMMAND, BM_CLICK = 0x0111, 0x00F5
+MENU_START = 0x100 + 4     # タイマー スタート(&R)
+NO_DEVICE = "pcm.!default { type hw; card 9 }\n"  # an ALSA card that is not there
 
 
 def height(m):
@@ -137,6 +140,23 @@ class Speech(MovrekTest):
         self.assertGreater(heard, 0.5)
         self.assertLess(heard, LONG_CLIP_SECONDS - 30, "the phrase was not cut short")
 
+    def answer_boxes(self, count, timeout=20):
+        """The texts of the next `count` message boxes, each closed with OK as it comes."""
+        texts = []
+        for _ in range(count):
+            def box():
+                for b in windows("#32770"):
+                    if b["visible"]:
+                        return b
+                return None
+            b = poll(box, timeout, what="message box %d after %r" % (len(texts) + 1, texts))
+            texts.extend(c["text"] for c in all_children(b, "Static") if c["text"])
+            ok = [c for c in all_children(b, "Button") if c["visible"]]
+            self.assertEqual([c["text"] for c in ok], ["OK"])
+            harness.post(ok[0]["hwnd"], BM_CLICK)
+            poll(lambda: harness.top_rect(b["hwnd"]) is None, 10, what="the box to close")
+        return texts
+
     # ------------------------------------------------------------------ tests
 
     def test_start_with_count_in_says_start_then_ten_seconds_before_and_five_to_one(self):
@@ -178,37 +198,36 @@ class Speech(MovrekTest):
             expected = alarm if match.name.startswith("alarm") else voice
             self.assertAlmostEqual(match.gain / expected, 1.0, delta=0.12, msg=matches)
 
-    def test_start_after_an_ending_row_drops_the_start_phrase_queued_behind_its_sound(self):
-        # Row 1 at 0:00:01 rings ポン (alarm4); row 2 at 0:00:03 plays a long alarm1 and ends
-        # the run. A start while that sounds queues すたーと behind it, and the compact layout
-        # that follows drops it: the run ended by a row in its last second.
+    def test_start_after_an_ending_row_drops_the_start_phrase_and_says_the_next_phrase_whole(self):
+        # Row 1 at 0:00:01 says 右スタート (みぎ, すたーと); row 2 at 0:00:03 plays a long alarm1
+        # and ends the run. A start while that sounds queues すたーと behind it, and the compact
+        # layout that follows drops it: the run ended by a row in its last second. The new
+        # run's row 1 then replaces the long alarm; the stop of the replaced buffer must not
+        # cut みぎ short.
         m = Movrek(ini_text="\n".join([
             "Movrek=0.3", "AutoStart=1", "StartSound=2",
-            "B0=\\10\\20\\30\\41\\74",
+            "B0=\\10\\20\\30\\41\\76",
             "B1=\\11\\20\\30\\43\\71",
             ""]))
         self.addCleanup(m.cleanup)
         write_tone(os.path.join(m.folder, "sound", "alarm1.wav"), LONG_CLIP_SECONDS)
         m.start()
-        self.expect_sequence(m, ["すたーと", "alarm4"], timeout=20, alone=False)
+        self.expect_sequence(m, ["すたーと", "みぎ", "すたーと"], timeout=20, alone=False)
         poll(lambda: audio.sounding_at_end(m.audio_path), 20, what="the long alarm")
-        # タイマー スタート(&R) from the popup menu.
-        left, top = harness.top_rect(m.hwnd)[:2]
-        harness.click(left + 3, top + 3, button=3)
-        poll(harness.popup_menus, 10, what="the popup menu")
-        harness.key("r")
-        # The new run's row 1 rings ポン at once (nothing waits), cutting the long alarm short.
-        cap = poll(lambda: (c := audio.Capture(m.audio_path)) and len(c.sound_runs()) >= 4 and c,
-                   30, interval=0.5, what="the second run's ポン")
-        clips = audio.load_clips(SOUND, ["すたーと", "alarm4"], cap)
-        first, missing = audio.find_sequence(cap, clips)
-        self.assertIsNone(missing, first)
-        second = audio.find_clip(cap, clips[1], first[1].end)
-        self.assertIsNotNone(second, "no second ポン")
-        self.assertIsNone(audio.find_clip(cap, clips[0], first[1].end), "すたーと was said again")
-        alarm = [(a, z) for a, z in cap.sound_runs() if first[1].end <= a < second.start]
-        self.assertEqual(len(alarm), 1, cap.sound_runs())
+        # The popup menu's start item, as its command.
+        harness.post(m.hwnd, WM_COMMAND, MENU_START)
+        cap, matches = self.expect_sequence(
+            m, ["すたーと", "みぎ", "すたーと", "みぎ", "すたーと"], timeout=30, alone=False)
+        first_end, second = matches[2].end, matches[3]
+        alarm = [(a, z) for a, z in cap.sound_runs() if first_end <= a < second.start]
+        self.assertEqual(len(alarm), 1, "between the runs: %r" % cap.sound_runs())
         self.assertLess(cap.seconds(alarm[0][1] - alarm[0][0]), LONG_CLIP_SECONDS - 30)
+        # The dropped すたーと is not said between the alarm and みぎ, and nothing but the new
+        # run's phrase follows.
+        start_clip = audio.load_clips(SOUND, ["すたーと"], cap)[0]
+        self.assertGreater(audio.find_clip(cap, start_clip, first_end).start, second.start)
+        self.assertEqual(audio.unexplained(cap, matches[3:], start=second.start), [],
+                         "sound besides %r" % matches[3:])
 
     def test_missing_sound_folder_beeps_shows_the_message_and_counting_goes_on(self):
         m = self.launch(with_sound=False)
@@ -236,6 +255,28 @@ class Speech(MovrekTest):
                          "one missing clip gives one message")
         # Nothing reached the sound device (Wine's beep does not go through it).
         self.assertEqual(audio.Capture(m.audio_path).sound_runs(), [])
+
+    def test_without_a_sound_device_each_phrase_reports_itself_once(self):
+        # DirectSoundCreate8 fails here. The start-up says so as it always has; a phrase then
+        # tries one quiet reopen and, finding no device either, shows the clip's two messages.
+        # (Wine lists the audio endpoints once per process, so a device that appears later is
+        # never found here: the recovery itself is shown by the announcer's tests.)
+        m = Movrek(ini_text="\n".join(["Movrek=0.3", "AutoStart=0", "StartSound=2", ""]))
+        self.addCleanup(m.cleanup)
+        with open(os.path.join(m.home, ".asoundrc"), "w") as f:
+            f.write(NO_DEVICE)
+        m.start(wait=False)
+        self.assertEqual(self.answer_boxes(2),
+                         ["サウンドオブジェクト作成失敗", "プライマリサウンドバッファ作成失敗"])
+        m.wait_window()
+        harness.post(m.hwnd, WM_COMMAND, MENU_START)
+        self.assertEqual(self.answer_boxes(2), ["サウンドバッファの作成エラー", "CreateSoundBuffer error"])
+        label = time_label(m)
+        after = elapsed(label)
+        poll(lambda: elapsed(label) >= after + 2, 10, what="the count to go on")
+        self.assertTrue(m.running())
+        self.assertEqual([x for x in windows("#32770") if x["visible"]], [],
+                         "one phrase gives its messages once")
 
     def test_click_while_a_phrase_sounds_only_silences_it(self):
         m = self.launch_with_long_start_phrase()
