@@ -295,9 +295,9 @@ void TFMovrek::CreateAlarmRows() {
     }
 }
 
-SettingsLinks TFMovrek::Links() {
+SettingsLinks TFMovrek::Links(UserMessages& messages) {
     return SettingsLinks{*placement_, comboBoxBeforeSound_, comboBoxStartSound_, comboBoxPassSound_,
-                         *alarm_, PlatformMessages()};
+                         *alarm_, messages};
 }
 
 // ---------------------------------------------------------------- display mode, start
@@ -557,9 +557,9 @@ void TFMovrek::FormPaint() {
     BitBlt(pdc.Get(), 0, 0, width, height, buffer.Dc(), 0, 0, SRCCOPY);
 }
 
-void TFMovrek::SaveSettings() {
+void TFMovrek::SaveSettings(UserMessages& messages) {
     // The record itself refuses to write before a load, and after a file it must leave alone.
-    if (settings_ && alarm_ && placement_) settings_->SaveSettings(Links());
+    if (settings_ && alarm_ && placement_) settings_->SaveSettings(Links(messages));
 }
 
 void TFMovrek::DestroyOwnedObjects() {
@@ -687,10 +687,14 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case kTalkNotify:
             if (wp == 0 && talk_) talk_->ClipEnded();
             return 1;
-        case WM_ENDSESSION:
-            // Saved whatever the message says, also when the log-off was cancelled.
-            SaveSettings();
+        case WM_ENDSESSION: {
+            // Saved whatever the message says, also when the log-off was cancelled. Without a
+            // box: one opened here holds up the log-off. A failed save leaves the old file
+            // whole, and the save at exit reports it.
+            QuietMessages quiet(PlatformMessages());
+            SaveSettings(quiet);
             return 0;
+        }
         case WM_CLOSE:
             FormClose();
             DestroyWindow(Handle());

@@ -128,7 +128,7 @@ private:
     bool CreateComponents();
     void CreateAlarmRows();
     // What the settings load and save move between the file and the window.
-    SettingsLinks Links();
+    SettingsLinks Links(UserMessages& messages = PlatformMessages());
     // Bar buttons 1 to 3 where a display mode puts them.
     void PlaceBarButtons(const DisplayLayout& layout);
     // Destroys the owned objects in their fixed order: engine, announcer, sound device,
@@ -137,7 +137,7 @@ private:
     void FormActivate();
     void FormPaint();
     void FormClose();
-    void SaveSettings();
+    void SaveSettings(UserMessages& messages = PlatformMessages());
     void SpeakStartPhrase();
     void SwitchOrAcknowledge();
     void OpenHelp();

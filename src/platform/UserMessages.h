@@ -16,6 +16,20 @@ public:
     virtual bool FileExists(std::u16string_view path) = 0;
 };
 
+// For moments when no box may open: the end of the session, where a modal box inside
+// WM_ENDSESSION would hold up the log-off until someone closed it. Boxes and tones are left
+// out; the file test still asks the wrapped messages.
+class QuietMessages : public UserMessages {
+public:
+    explicit QuietMessages(UserMessages& inner) : inner_(inner) {}
+    void ShowMessage(std::u16string_view) override {}
+    void Beep(int, int) override {}
+    bool FileExists(std::u16string_view path) override { return inner_.FileExists(path); }
+
+private:
+    UserMessages& inner_;
+};
+
 // The platform's implementation (MessageBoxW titled with the program name, Beep, file
 // attributes). The owner window for the boxes is set by the main window once it exists.
 UserMessages& PlatformMessages();

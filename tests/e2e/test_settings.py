@@ -6,6 +6,7 @@ import os
 import random
 import signal
 import subprocess
+import threading
 import time
 
 import harness
@@ -14,7 +15,9 @@ from test_main_window import open_menu_on, message_box, child_with_id, size, pan
 
 BM_CLICK = 0x00F5
 WM_CLOSE = 0x0010
+WM_QUERYENDSESSION = 0x0011
 WM_ENDSESSION = 0x0016
+ENDSESSION_LOGOFF = 0x80000000
 
 ROW_DEFAULT = "\\10\\20\\30\\40\\70"
 
@@ -173,6 +176,10 @@ class SettingsFile(MovrekTest):
                         self.skipTest("this file system cannot lock a folder")
                     self.addCleanup(subprocess.run, ["chattr", "-i", m.folder])
                 m.start()
+                if case == "read-only file":
+                    self.session_end_opens_no_box(m)
+                    with open(m.ini_path, "rb") as f:
+                        self.assertEqual(f.read(), old)
                 harness.post(m.hwnd, WM_CLOSE)
                 box = message_box("movrek.ini")
                 self.assertTrue(m.running(), "the program ended before the user read the message")
@@ -182,6 +189,25 @@ class SettingsFile(MovrekTest):
                     self.assertEqual(f.read(), old)
                 self.assertEqual(leftovers(m.folder), [])
                 subprocess.run(["chattr", "-i", m.folder])
+
+    def session_end_opens_no_box(self, m):
+        """A log-off, as Windows announces it: the save at the end of the session fails on this
+        file but says nothing, since a box inside the message would hold up the log-off."""
+        before = {w["hwnd"] for w in m.top_windows()}
+        self.assertEqual(harness.send(m.hwnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), "1")
+        answer = []
+        sender = threading.Thread(
+            target=lambda: answer.append(harness.send(m.hwnd, WM_ENDSESSION, 1, ENDSESSION_LOGOFF)))
+        sender.start()
+        # Watched for a few seconds: a box would open well within them.
+        deadline = time.monotonic() + 4
+        while time.monotonic() < deadline:
+            new = [w for w in m.top_windows() if w["hwnd"] not in before]
+            self.assertEqual(new, [], "a window opened at the end of the session")
+            time.sleep(0.1)
+        sender.join(timeout=20)
+        self.assertEqual(answer, ["0"], "the end-of-session message was not answered at once")
+        self.assertTrue(m.running())
 
     def test_killing_the_program_while_it_saves_never_damages_the_file(self):
         # The old file differs from what the program writes, so each outcome can be told.

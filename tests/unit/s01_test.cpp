@@ -491,6 +491,12 @@ TEST_F(S01Settings, AFailedSaveIsReportedAndLeavesTheOldFile) {
     ASSERT_TRUE(Load());
     EXPECT_EQ(window.top, 321);
     ASSERT_TRUE(settings.SavesAllowed());
+    // At the end of the session nothing is shown (a box would hold up the log-off) ...
+    QuietMessages quiet(messages);
+    EXPECT_FALSE(settings.SaveSettings({window, before, start, pass, alarms, quiet}));
+    EXPECT_TRUE(messages.shown.empty());
+    EXPECT_EQ(ReadBytes(longName), old);
+    // ... and the next save, at exit, still says why.
     EXPECT_FALSE(Save());
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find(settings.IniPath), std::u16string::npos);
