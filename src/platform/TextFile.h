@@ -33,8 +33,10 @@ std::optional<std::string> ReadFileBytes(std::u16string_view path);
 
 // Replaces the file at path with bytes, atomically: the bytes go to a temporary file in the
 // same folder, which is flushed to disk and then swapped in. On any failure the old file is
-// left as it was, the temporary file is removed, and FileError is raised. Scratch files that
-// earlier saves of processes no longer running left beside it are removed first.
+// left as it was, the temporary file is removed, and FileError is raised. A swap that another
+// program's handle blocks for a moment (a virus scanner, the indexer) is tried again for about
+// half a second before it counts as failed; on Windows only. Scratch files that earlier
+// saves of processes no longer running left beside it are removed first.
 void ReplaceFileBytes(std::u16string_view path, std::string_view bytes);
 
 // The process id in the name of a scratch file that a save of target made beside it

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <string>
 
 namespace movrek {
@@ -86,6 +87,23 @@ void RemoveStaleScratch(const std::wstring& target) {
     FindClose(search);
 }
 
+// Antivirus scanners, the search indexer and sync clients open a file for a moment just after
+// it changed, often without letting it be replaced; a swap that meets such a handle goes
+// through a little later. The pauses after each failed try, about half a second in all.
+constexpr DWORD kRetryPausesMs[] = {20, 40, 80, 160, 200};
+
+// Whether a failed rename over target may go through on a later try. A sharing or lock
+// violation is someone else's handle. So is access denied while the target is an ordinary
+// writable file (a handle that shares deletion, a delete still pending); a read-only file,
+// a folder or a folder we may not write in stays as it is, and is reported at once.
+bool SwapMayPassLater(DWORD code, const std::wstring& target) {
+    if (code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION) return true;
+    if (code != ERROR_ACCESS_DENIED) return false;
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
 }  // namespace
 
 bool TextFileExists(std::u16string_view path) {
@@ -126,6 +144,7 @@ void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
     RemoveStaleScratch(target);
     std::wstring temp;
     HANDLE created = INVALID_HANDLE_VALUE;
+    size_t pauses = 0;
     for (int attempt = 0; created == INVALID_HANDLE_VALUE; ++attempt) {
         temp = SiblingName(target, L".tmp");
         created = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -133,6 +152,10 @@ void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
         if (created == INVALID_HANDLE_VALUE) {
             const DWORD code = GetLastError();
             if ((code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) && attempt < 100) continue;
+            if (code == ERROR_SHARING_VIOLATION && pauses < std::size(kRetryPausesMs)) {
+                Sleep(kRetryPausesMs[pauses++]);
+                continue;
+            }
             throw Error(code, path);
         }
     }
@@ -173,8 +196,13 @@ void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
                                FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
         if (oldAttributes & kept) SetFileAttributesW(temp.c_str(), oldAttributes & kept);
     }
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        throw fail(GetLastError());
+    for (size_t pauses = 0;; ++pauses) {
+        if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return;
+        const DWORD code = GetLastError();
+        if (pauses == std::size(kRetryPausesMs) || !SwapMayPassLater(code, target)) throw fail(code);
+        Sleep(kRetryPausesMs[pauses]);
+    }
 }
 
 std::u16string DecodeLegacyText(std::string_view bytes) {
