@@ -167,7 +167,10 @@ void ShowException(std::exception_ptr e) noexcept {
         // Anything else is shown as an exception with an empty message.
     }
     try {
-        MessageBoxW(nullptr, text.c_str(), L"Movrek", MB_OK | MB_ICONERROR | MB_TASKMODAL);
+        // No owner, and every window of the thread disabled while it is open: without
+        // topmost it can open behind the stay-on-top panel, and the program looks hung.
+        MessageBoxW(nullptr, text.c_str(), L"Movrek",
+                    MB_OK | MB_ICONERROR | MB_TASKMODAL | MB_TOPMOST | MB_SETFOREGROUND);
     } catch (...) {
     }
 }
