@@ -11,6 +11,6 @@ WIN=${WIN_BUILD:-build/win}
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT INT TERM
-wine_env_start "$WIN" || exit 1
+wine_env_start "$WIN" private || exit 1
 python3 tests/bench/bench.py --build "$WIN" --reps "${BENCH_REPS:-15}" \
   --seconds "${BENCH_SECONDS:-60}" --xvfb-pid "${_wine_env_xvfb_pid:-0}"

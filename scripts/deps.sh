@@ -5,7 +5,7 @@ set -euo pipefail
 
 pkgs=(cmake make g++ googletest python3
       g++-mingw-w64-x86-64-posix mingw-w64-tools
-      wine wine64 xvfb xdotool x11-utils imagemagick fonts-ipafont-gothic
+      wine wine64 xvfb openbox xdotool x11-utils imagemagick fonts-ipafont-gothic
       sox fp-utils zip unzip "$@")
 
 missing=()

@@ -34,7 +34,7 @@ rm -f "$WIN"/results/*.xml
 # shellcheck source=wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT INT TERM
-wine_env_start "$WIN" || exit 1
+wine_env_start "$WIN" private || exit 1
 echo "== Wine tests and end-to-end tests"
 ctest --test-dir "$WIN" --output-on-failure --output-junit results/ctest.xml || status=1
 wine_env_stop

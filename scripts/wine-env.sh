@@ -1,14 +1,34 @@
 # Sourced by the test and run commands: a private Wine prefix, one persistent wineserver
-# and an X server, all ended again by wine_env_stop (call it from an EXIT trap).
-#   wine_env_start BUILD_DIR   exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, DISPLAY
+# and an X server with a window manager, all ended again by wine_env_stop (call it from an
+# EXIT trap).
+#   wine_env_start BUILD_DIR [private]   exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, DISPLAY
+#     private: always start an X server of our own (tests and benchmarks), even when DISPLAY
+#     names one; otherwise the given display is used as it is.
 #   wine_env_stop
+# On an X server it starts itself it also starts openbox: every real desktop has a window
+# manager, and without one Wine waits a fixed 2 s whenever it hides an activated window.
 
 _wine_env_xvfb_pid=""
+_wine_env_wm_pid=""
 _wine_env_started_server=""
+_wine_env_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+
+# Waits until a window manager has claimed the screen (it sets the root window's
+# _NET_SUPPORTING_WM_CHECK), for at most 10 s.
+_wine_env_wait_wm() {
+  local i
+  for i in $(seq 1 100); do
+    if xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; then return 0; fi
+    kill -0 "$_wine_env_wm_pid" 2>/dev/null || return 1
+    sleep 0.1
+  done
+  return 1
+}
 
 wine_env_start() {
   local build_dir
   build_dir=$(cd "$1" && pwd)
+  if [ "${2:-}" = private ]; then unset DISPLAY; fi
   export WINEPREFIX="$build_dir/wineprefix"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
@@ -34,23 +54,41 @@ wine_env_start() {
     export DISPLAY=":$(head -n1 "$fdfile")"
     rm -f "$fdfile"
     echo "wine-env: started Xvfb on $DISPLAY (pid $_wine_env_xvfb_pid)"
+    openbox --config-file "$_wine_env_here/openbox-rc.xml" </dev/null >/dev/null 2>&1 &
+    _wine_env_wm_pid=$!
+    if ! _wine_env_wait_wm; then
+      echo "wine-env: openbox did not start" >&2
+      return 1
+    fi
+    echo "wine-env: started openbox (pid $_wine_env_wm_pid)"
   fi
 
   # A server that inherits our stdout would keep CI's pipe open: detach all its streams.
   wineserver -p </dev/null >/dev/null 2>&1
   _wine_env_started_server=1
 
-  if [ ! -f "$WINEPREFIX/.movrek-ready" ]; then
+  # The marker names the prefix's set-up; a prefix made by an older set-up is set up again.
+  if [ ! -f "$WINEPREFIX/.movrek-ready-2" ]; then
     echo "wine-env: initialising the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot --init </dev/null >/dev/null 2>&1
-    # Japanese UI fonts: without a replacement the labels draw as boxes.
+    # The fonts of a Japanese Windows: without a replacement the labels draw as boxes. The UI
+    # fonts are proportional, so they get the proportional IPAPGothic; only "MS Gothic" is
+    # monospaced like IPAGothic.
     local f
-    for f in "MS UI Gothic" "MS Gothic" "MS PGothic" "Meiryo" "Yu Gothic UI"; do
-      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ /d IPAGothic /f \
+    for f in "MS UI Gothic" "MS PGothic" "Meiryo" "Meiryo UI" "Yu Gothic UI"; do
+      wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "$f" /t REG_SZ /d IPAPGothic /f \
         </dev/null >/dev/null 2>&1
     done
-    touch "$WINEPREFIX/.movrek-ready"
+    wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS Gothic" /t REG_SZ /d IPAGothic /f \
+      </dev/null >/dev/null 2>&1
+    # Tahoma has no Japanese glyphs; Windows links it to a Japanese font.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
+    rm -f "$WINEPREFIX/.movrek-ready"
+    touch "$WINEPREFIX/.movrek-ready-2"
+    # Setting up a new prefix can end the persistent server: make sure one runs.
+    wineserver -p </dev/null >/dev/null 2>&1
   fi
 }
 
@@ -58,6 +96,11 @@ wine_env_stop() {
   if [ -n "$_wine_env_started_server" ] && [ -n "${WINEPREFIX:-}" ]; then
     wineserver -k </dev/null >/dev/null 2>&1 || true
     _wine_env_started_server=""
+  fi
+  if [ -n "$_wine_env_wm_pid" ]; then
+    kill "$_wine_env_wm_pid" 2>/dev/null || true
+    wait "$_wine_env_wm_pid" 2>/dev/null || true
+    _wine_env_wm_pid=""
   fi
   if [ -n "$_wine_env_xvfb_pid" ]; then
     kill "$_wine_env_xvfb_pid" 2>/dev/null || true

@@ -12,7 +12,7 @@ SECONDS_TO_RUN=${2:-1800}
 # shellcheck source=../../scripts/wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT INT TERM
-wine_env_start "$BUILD" || exit 1
+wine_env_start "$BUILD" private || exit 1
 echo "== killing movrek.exe around its save for $SECONDS_TO_RUN s"
 MOVREK_KILL_SECONDS="$SECONDS_TO_RUN" python3 tests/e2e/run.py tests/e2e/test_settings.py \
   --build "$BUILD" --xml "$BUILD/killsave.xml" \

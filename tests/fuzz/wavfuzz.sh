@@ -13,7 +13,7 @@ SEED=${3:-}
 # shellcheck source=../../scripts/wine-env.sh
 . scripts/wine-env.sh
 trap wine_env_stop EXIT INT TERM
-wine_env_start "$BUILD" || exit 1
+wine_env_start "$BUILD" private || exit 1
 
 log="$BUILD/wavfuzz.log"
 echo "== $MUTANTS WAV mutants through the clip loader (log: $log)"
