@@ -31,8 +31,8 @@ constexpr UINT_PTR kEngineTimerId = 1;
 constexpr UINT_PTR kTalkTimerId = 2;
 
 constexpr UINT kTrayMessage = WM_APP + 1;
-// A click or the end of a drag, seen in the hit test, is carried out once the hit test is over.
-constexpr UINT kHitActionMessage = WM_APP + 2;
+// A click or the end of a drag is carried out once the press that began it has been answered.
+constexpr UINT kReleaseActionMessage = WM_APP + 2;
 constexpr UINT kTrayIconId = 1;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
@@ -498,11 +498,10 @@ void TFMovrek::SwitchOrAcknowledge() {
     if (consumed) return;
     ApplyDisplayMode(IsCompact() ? DisplayMode::Expanded : DisplayMode::Compact);
     if (!Usable()) return;
-    // Hidden and shown again: the platform then keeps the resized window on top and off the
-    // task bar.
-    ShowWindow(Handle(), SW_HIDE);
-    ShowWindow(Handle(), SW_SHOW);
-    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    // Topmost again with the frame refreshed, without activation: hiding and showing the
+    // window would hand the user's keyboard focus to another program and back.
+    SetWindowPos(Handle(), HWND_TOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     InvalidateRect(Handle(), nullptr, TRUE);
     UpdateWindow(Handle());
 }
@@ -583,29 +582,81 @@ void TFMovrek::FormClose() {
 }
 
 LRESULT TFMovrek::OnHitTest() {
-    const int button = GetSystemMetrics(SM_SWAPBUTTON) ? VK_RBUTTON : VK_LBUTTON;
-    // The asynchronous state alone is not enough: Wine caches it per thread for a few
-    // milliseconds and reports the press late; the thread's own state has it by then.
-    const bool down = (GetAsyncKeyState(button) & 0x8000) != 0 || (GetKeyState(button) & 0x8000) != 0;
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const HitDecision d = drag_.OnHitTest(down, {cursor.x, cursor.y});
-    // The click's command and the docking wait until this hit test is answered: both move
-    // or resize the window, and the command lets messages run.
-    if (d.action != HitAction::None)
-        PostMessageW(Handle(), kHitActionMessage, d.action == HitAction::Click ? 1 : 2, 0);
+    // The surface is client area: its presses arrive as the primary button's messages, which
+    // the platform has already mapped for a left-handed user.
+    KeepTopOnScreen();
+    return HTCLIENT;
+}
+
+void TFMovrek::KeepTopOnScreen() {
     RECT r{};
     GetWindowRect(Handle(), &r);
     if (const auto top = CorrectedTop(r.top))
         SetWindowPos(Handle(), nullptr, r.left, *top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return d.answer == HitAnswer::Caption ? HTCAPTION : HTCLIENT;
 }
 
-void TFMovrek::StartMoveByPress() {
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    drag_.OnHitTest(true, {cursor.x, cursor.y});
-    SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, 0);
+namespace {
+POINT ScreenPointOf(HWND window, LPARAM lp) {
+    POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
+    ClientToScreen(window, &p);
+    return p;
+}
+}  // namespace
+
+void TFMovrek::OnSurfacePress(LPARAM lp) {
+    const POINT press = ScreenPointOf(Handle(), lp);
+    drag_.OnPress({press.x, press.y});
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    dragOrigin_ = {r.left, r.top};
+    // The move loop starts with the first motion: a plain click never enters it, so a window
+    // manager that runs the move for the platform is never left waiting for a release that
+    // has already happened.
+    SetCapture(Handle());
+}
+
+void TFMovrek::OnSurfaceMotion(LPARAM lp) {
+    if (!drag_.DragPending || moving_ || GetCapture() != Handle()) return;
+    const POINT at = ScreenPointOf(Handle(), lp);
+    if (at.x == drag_.PressPoint.x && at.y == drag_.PressPoint.y) return;
+    moving_ = true;
+    ReleaseCapture();
+    // The platform's move loop follows the pointer and returns with the release.
+    SendMessageW(Handle(), WM_SYSCOMMAND, SC_MOVE | HTCAPTION, MAKELPARAM(at.x, at.y));
+    moving_ = false;
+    if (!Usable()) return;
+    POINT release{};
+    GetCursorPos(&release);
+    RECT r{};
+    GetWindowRect(Handle(), &r);
+    // The loop counts from where it began, not from the press: the window ends where the
+    // pointer put it relative to the press. A move the user cancelled stays cancelled.
+    if (r.left != dragOrigin_.x || r.top != dragOrigin_.y)
+        SetWindowPos(Handle(), nullptr, dragOrigin_.x + release.x - drag_.PressPoint.x,
+                     dragOrigin_.y + release.y - drag_.PressPoint.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    FinishPress(release);
+}
+
+void TFMovrek::OnSurfaceRelease(LPARAM lp) {
+    if (!drag_.DragPending || moving_) return;
+    FinishPress(ScreenPointOf(Handle(), lp));
+    ReleaseCapture();
+}
+
+void TFMovrek::FinishPress(POINT release) {
+    const ReleaseAction action = drag_.OnRelease({release.x, release.y});
+    KeepTopOnScreen();
+    // The command lets messages run and resizes the window: not inside the mouse message.
+    if (action != ReleaseAction::None)
+        PostMessageW(Handle(), kReleaseActionMessage, action == ReleaseAction::Click ? 1 : 2, 0);
+}
+
+bool TFMovrek::InSettingsPanel(POINT screen) const {
+    if (!IsWindowVisible(panelAlarm_.Handle())) return false;
+    RECT r{};
+    GetWindowRect(panelAlarm_.Handle(), &r);
+    return PtInRect(&r, screen) != FALSE;
 }
 
 void TFMovrek::DockToSiblingWindow() {
@@ -639,17 +690,28 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_NCHITTEST:
             return OnHitTest();
         case WM_LBUTTONDOWN:
-            // A press the hit test did not see (Wine can report the button late): start the
-            // platform's move loop here, as the caption answer would have.
-            StartMoveByPress();
+            OnSurfacePress(lp);
             return 0;
-        case WM_EXITSIZEMOVE:
-            // The platform's move loop has ended with the release. Windows follows it with a
-            // hit test of its own; Wine asks only when the pointer next moves, by which time
-            // a click would look like a drag. Asking here settles it either way: the later
-            // hit test finds nothing pending.
-            OnHitTest();
+        case WM_MOUSEMOVE:
+            OnSurfaceMotion(lp);
             return 0;
+        case WM_LBUTTONUP:
+            OnSurfaceRelease(lp);
+            return 0;
+        case WM_CAPTURECHANGED:
+            // Another window took the pointer (a message box, say) before any motion: the
+            // press is abandoned, neither click nor drag.
+            if (!moving_ && reinterpret_cast<HWND>(lp) != Handle()) drag_.Reset();
+            return 0;
+        case WM_MOUSEACTIVATE: {
+            // A click or a drag on the surface or the bar leaves the user's keyboard focus in
+            // their own program; the settings panel's controls take keys, so a click there
+            // activates the window as usual.
+            POINT at{};
+            GetCursorPos(&at);
+            if (!InSettingsPanel(at)) return MA_NOACTIVATE;
+            return Default(msg, wp, lp);
+        }
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT:
@@ -675,7 +737,7 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             pMenuMain_.Popup(Handle(), p);
             return 0;
         }
-        case kHitActionMessage:
+        case kReleaseActionMessage:
             if (wp == 1)
                 ExecuteCommand(CmdSwitch);
             else

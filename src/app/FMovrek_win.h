@@ -143,7 +143,15 @@ private:
     void OpenHelp();
     void AskClearAlarms();
     LRESULT OnHitTest();
-    void StartMoveByPress();
+    void KeepTopOnScreen();
+    // The primary button on the surface: a press and release on one spot is a click; a press
+    // that moves runs the platform's move loop and then docks.
+    void OnSurfacePress(LPARAM lp);
+    void OnSurfaceMotion(LPARAM lp);
+    void OnSurfaceRelease(LPARAM lp);
+    void FinishPress(POINT release);
+    // The screen point lies on the expanded settings panel, whose controls take keys.
+    bool InSettingsPanel(POINT screen) const;
     void DockToSiblingWindow();
     void OnTrayMessage(LPARAM lp);
     void SetPaintColor(COLORREF color);
@@ -159,6 +167,8 @@ private:
     bool optionsOpen_ = false;  // the options dialog runs; another opening is ignored
     int timeFontPoints_ = 10;
     DragTracker drag_;
+    POINT dragOrigin_{};   // the window's top-left when the press began
+    bool moving_ = false;  // inside the platform's move loop
 
     ui::Font formFont_;
     ui::Font timeFont_;

@@ -28,17 +28,10 @@ std::optional<ScreenPoint> DockToSibling(const ScreenRect& self, WindowQuery& wi
     return ScreenPoint{s.right, s.top};
 }
 
-HitDecision DragTracker::OnHitTest(bool leftButtonDown, ScreenPoint cursor) {
-    if (leftButtonDown) {
-        DragPending = true;
-        PressPoint = cursor;
-        return {HitAnswer::Caption, HitAction::None};
-    }
-    if (DragPending) {
-        DragPending = false;
-        return {HitAnswer::Client, cursor == PressPoint ? HitAction::Click : HitAction::Dock};
-    }
-    return {HitAnswer::Client, HitAction::None};
+ReleaseAction DragTracker::OnRelease(ScreenPoint at) {
+    if (!DragPending) return ReleaseAction::None;
+    DragPending = false;
+    return at == PressPoint ? ReleaseAction::Click : ReleaseAction::Dock;
 }
 
 }  // namespace movrek

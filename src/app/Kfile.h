@@ -53,27 +53,26 @@ bool IsSiblingClass(std::u16string_view className);
 // No value when there is no sibling there. Width and height are the caller's to keep.
 std::optional<ScreenPoint> DockToSibling(const ScreenRect& self, WindowQuery& windows);
 
-// The hit-test side of dragging: while the left button is down the platform is told the
-// surface is the caption (it moves the window); the first hit test after the release
-// decides between a click (same pointer position as the last one seen down) and a drag.
-enum class HitAnswer { Client, Caption };
-enum class HitAction { None, Click, Dock };
-
-struct HitDecision {
-    HitAnswer answer;
-    HitAction action;  // Click: run command 1; Dock: DockToSibling and move
-};
+// Moving by the surface: a press of the primary button starts the platform's move loop, which
+// returns with the release. The same spot for press and release is a click (command 1); any
+// other release ends a drag, after which the window may dock to a sibling.
+enum class ReleaseAction { None, Click, Dock };
 
 class DragTracker {
 public:
-    HitDecision OnHitTest(bool leftButtonDown, ScreenPoint cursor);
+    void OnPress(ScreenPoint at) {
+        DragPending = true;
+        PressPoint = at;
+    }
+    // The release that ended the move loop; None when no press is pending (handled once).
+    ReleaseAction OnRelease(ScreenPoint at);
     void Reset() { DragPending = false; }
 
     bool DragPending = false;
     ScreenPoint PressPoint;
 };
 
-// After every hit test: a window whose top is above the screen's top edge goes back to 0.
+// After every move and hit test: a window whose top is above the screen's top edge goes back to 0.
 inline std::optional<int> CorrectedTop(int top) {
     return top < 0 ? std::optional<int>(0) : std::nullopt;
 }

@@ -9,6 +9,8 @@
 //                              returns when it closes: a reference rendering, since Wine cannot
 //                              read another process's menu items
 //   probe text HWND            the window's text as a JSON string (cheap: no children)
+//   probe focus                JSON object: the foreground window, and the active and focused
+//                              windows of its thread
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
 //   probe resources HWND       JSON object: what the process owning that window holds. On
@@ -422,12 +424,24 @@ int Resources(HWND h) {
     return 0;
 }
 
+int Focus() {
+    HWND fg = GetForegroundWindow();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (fg) GetGUIThreadInfo(GetWindowThreadProcessId(fg, nullptr), &info);
+    std::printf("{\"foreground\":%llu,\"active\":%llu,\"focus\":%llu}\n",
+                (unsigned long long)(UINT_PTR)fg, (unsigned long long)(UINT_PTR)info.hwndActive,
+                (unsigned long long)(UINT_PTR)info.hwndFocus);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc >= 3 && wcscmp(argv[1], L"windows") == 0) return Windows(argv[2]);
     if (argc >= 2 && wcscmp(argv[1], L"menu") == 0) return Menu();
     if (argc >= 2 && wcscmp(argv[1], L"top") == 0) return Top();
+    if (argc >= 2 && wcscmp(argv[1], L"focus") == 0) return Focus();
     if (argc >= 3 && wcscmp(argv[1], L"text") == 0) {
         const std::string out = Json(TextOf((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0))) + "\n";
         std::fwrite(out.data(), 1, out.size(), stdout);
@@ -448,6 +462,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | text HWND | resources HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }

@@ -104,29 +104,23 @@ TEST(Dock, OnlyExactSiblingClassNames) {
     EXPECT_EQ(DockToSibling({290, 120, 400, 150}, gone), std::nullopt);
 }
 
-TEST(Drag, PressAndReleaseOnTheSameSpotIsAClick) {
+TEST(Drag, PressAndReleaseOnTheSameSpotIsAClickAnywhereElseADrag) {
     DragTracker t;
-    EXPECT_EQ(t.OnHitTest(false, {5, 5}).action, HitAction::None);
-    HitDecision down = t.OnHitTest(true, {40, 50});
-    EXPECT_EQ(down.answer, HitAnswer::Caption);
-    EXPECT_EQ(down.action, HitAction::None);
+    EXPECT_EQ(t.OnRelease({5, 5}), ReleaseAction::None);  // a release without a press
+    t.OnPress({40, 50});
     EXPECT_TRUE(t.DragPending);
-    HitDecision up = t.OnHitTest(false, {40, 50});
-    EXPECT_EQ(up.answer, HitAnswer::Client);
-    EXPECT_EQ(up.action, HitAction::Click);
+    EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::Click);
     EXPECT_FALSE(t.DragPending);
-    EXPECT_EQ(t.OnHitTest(false, {40, 50}).action, HitAction::None);  // handled once
-}
-
-TEST(Drag, ReleaseAwayFromTheLastPressPointDocks) {
-    DragTracker t;
-    t.OnHitTest(true, {40, 50});
-    EXPECT_EQ(t.OnHitTest(false, {41, 50}).action, HitAction::Dock);
-    t.OnHitTest(true, {40, 50});
-    t.OnHitTest(true, {90, 10});  // the last position seen down counts
-    EXPECT_EQ(t.OnHitTest(false, {90, 10}).action, HitAction::Click);
-    t.OnHitTest(true, {40, 50});
-    EXPECT_EQ(t.OnHitTest(false, {40, 49}).action, HitAction::Dock);
+    EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::None);  // handled once
+    t.OnPress({40, 50});
+    EXPECT_EQ(t.OnRelease({41, 50}), ReleaseAction::Dock);
+    t.OnPress({40, 50});
+    EXPECT_EQ(t.OnRelease({40, 49}), ReleaseAction::Dock);
+    // Two clicks in a row (a double click) are two clicks.
+    t.OnPress({7, 7});
+    EXPECT_EQ(t.OnRelease({7, 7}), ReleaseAction::Click);
+    t.OnPress({7, 7});
+    EXPECT_EQ(t.OnRelease({7, 7}), ReleaseAction::Click);
 }
 
 TEST(Drag, TopAboveTheScreenIsCorrected) {
