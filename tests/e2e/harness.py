@@ -78,6 +78,24 @@ def top_rect(hwnd):
     return None
 
 
+def x_rect(unix_pid, name="Movrek"):
+    """The rectangle the X server shows for the process's top-level window of that title, or
+    None. While the window manager runs a move, only X knows where the window is: Wine learns
+    the place when the move ends."""
+    ids = subprocess.run(["xdotool", "search", "--all", "--pid", str(unix_pid), "--name",
+                          "^%s$" % name], capture_output=True, text=True, timeout=20,
+                         stdin=subprocess.DEVNULL).stdout.split()
+    for wid in ids:
+        out = subprocess.run(["xwininfo", "-id", wid], capture_output=True, text=True,
+                             timeout=20, stdin=subprocess.DEVNULL).stdout
+        if "IsViewable" not in out:
+            continue
+        f = dict(l.strip().split(":", 1) for l in out.splitlines() if ":" in l)
+        left, top = int(f["Absolute upper-left X"]), int(f["Absolute upper-left Y"])
+        return [left, top, left + int(f["Width"]), top + int(f["Height"]), int(wid)]
+    return None
+
+
 def popup_menus():
     text = probe("menu").strip()
     return json.loads(text) if text.startswith("[") else []
@@ -256,7 +274,65 @@ class Movrek:
             return None
         w = poll(found, timeout, what="the Movrek window")
         self.hwnd = w["hwnd"]
+        self.agree_with_x()
         return w
+
+    def x_rect(self):
+        """The main window's rectangle on the X screen, [left, top, right, bottom]."""
+        r = x_rect(self.proc.pid)
+        return r and r[:4]
+
+    def agree_with_x(self, timeout=10):
+        """Waits until Wine places the window where X shows it. A known race between Wine and
+        a reparenting window manager can leave Wine believing a newly mapped window is at
+        (0, 0) while X shows it where it was asked to be, and nothing corrects it: the
+        program and the probe then read the wrong place. Asked to configure the window
+        where it already is, the window manager announces the place again (as ICCCM
+        requires), and Wine takes it. Only a disagreement that holds is treated so: a move
+        the program has just made reaches X a moment later."""
+        seen = {}
+
+        def agreed():
+            x = x_rect(self.proc.pid)
+            if x is None:
+                return False
+            wine = top_rect(self.hwnd)
+            if wine == x[:4]:
+                return True
+            since = seen.setdefault((tuple(wine or ()), tuple(x)), time.monotonic())
+            if (wine and time.monotonic() - since > 0.5 and
+                    wine[2] - wine[0] == x[2] - x[0] and wine[3] - wine[1] == x[3] - x[1]):
+                xdo("windowmove", x[4], x[0], x[1])
+                seen.clear()
+            return False
+        try:
+            poll(agreed, timeout, interval=0.2, what="Wine and X to agree on the window's place")
+        except Timeout as e:
+            raise Timeout("%s; Wine %r, X %r" % (e, top_rect(self.hwnd), x_rect(self.proc.pid)))
+
+    def menu_key(self, name):
+        """Presses a key for this copy's open popup menu. The program has made its window the
+        foreground window for the menu; on Windows that window has the keyboard. Under Wine
+        the window manager hands X's keyboard focus over, and Wine declines it for a window
+        that answers a click with MA_NOACTIVATE, so the key would reach no window of the
+        program: once the program's window is the foreground one, X focus is given to it
+        as Windows would, and only then is the key pressed."""
+        poll(popup_menus, 10, what="the popup menu")
+
+        def has_keyboard():
+            text = probe("focus").strip()
+            if not text.startswith("{") or json.loads(text)["foreground"] != self.hwnd:
+                return False
+            mine = x_rect(self.proc.pid)
+            focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
+                                   timeout=20, stdin=subprocess.DEVNULL).stdout.strip()
+            if mine and focus == str(mine[4]):
+                return True
+            if mine:
+                xdo("windowfocus", mine[4])
+            return False
+        poll(has_keyboard, 10, interval=0.1, what="the program's window to have the keyboard")
+        key(name)
 
     def window(self):
         ws = [w for w in windows("TFMovrek") if w["hwnd"] == self.hwnd]

@@ -198,7 +198,7 @@ class Distribution(MovrekTest):
         poll(harness.popup_menus, 10, what="the popup menu")
         # Wine keeps a menu's items in the process that made it, so the probe cannot read
         # their places: the item is chosen by its access key, H of "ヘルプ(&H)...".
-        harness.key("h")
+        m.menu_key("h")
         viewer = poll(lambda: [v for v in harness.windows("HH Parent") if v["visible"]], 20,
                       what="the help viewer")
         self.assertEqual(viewer[0]["pid"], m.window()["pid"])

@@ -46,7 +46,7 @@ class OptionsDialog(MovrekTest):
 
     def open_from_menu(self, m):
         open_menu_on(m)
-        harness.key("o")  # オプション(&O)...
+        m.menu_key("o")  # オプション(&O)...
         return self.opened(m)
 
     def opened(self, m):
@@ -66,7 +66,7 @@ class OptionsDialog(MovrekTest):
 
     def exit_and_read(self, m):
         open_menu_on(m)
-        harness.key("x")  # 終了(&X)
+        m.menu_key("x")  # 終了(&X)
         self.assertEqual(m.wait_exit(20), 0)
         return settings(m.ini_path)
 
@@ -153,7 +153,7 @@ class OptionsDialog(MovrekTest):
         harness.send(child(d, ID_VOL_VOICE)["hwnd"], CB_SETCURSEL, 5, 0)  # "50"
         self.press(m, d, ID_OK)
         open_menu_on(m)
-        harness.key("r")  # タイマー スタート(&R): says the start phrase again
+        m.menu_key("r")  # タイマー スタート(&R): says the start phrase again
         second = heard(2)[1]
         # 50 maps to -12.04 dB: an amplitude of about a quarter.
         self.assertAlmostEqual(second.gain / first.gain, 10 ** (-1204 / 2000), delta=0.05)

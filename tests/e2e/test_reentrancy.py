@@ -49,7 +49,7 @@ class Reentrancy(MovrekTest):
     def test_an_exit_while_a_command_waits_on_the_user_ends_the_program_cleanly(self):
         def question(m):
             open_menu_on(m)
-            harness.key("c")  # 時報のクリア(&C)
+            m.menu_key("c")  # 時報のクリア(&C)
             message_box("時報をクリアしますか")
 
         def options(m):
@@ -85,7 +85,7 @@ class Reentrancy(MovrekTest):
         m = self.launch(ini_text=EXPANDED)
         self.expanded(m)
         open_menu_on(m)
-        harness.key("c")
+        m.menu_key("c")
         box = message_box("時報をクリアしますか")
         for c in (CMD_START, CMD_SWITCH, CMD_START, CMD_SWITCH, CMD_SWITCH, CMD_OPTIONS, CMD_CLEAR):
             command(m, c)

@@ -45,7 +45,7 @@ def ini_lines(path):
 
 def close_by_menu(test, m):
     open_menu_on(m)
-    harness.key("x")  # 終了(&X)
+    m.menu_key("x")  # 終了(&X)
     test.assertEqual(m.wait_exit(20), 0)
 
 
