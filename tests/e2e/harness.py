@@ -318,7 +318,12 @@ class Movrek:
         program: once the program's window is the foreground one, X focus is given to it
         as Windows would, and only then is the key pressed."""
         poll(popup_menus, 10, what="the popup menu")
+        self.give_keyboard()
+        key(name)
 
+    def give_keyboard(self):
+        """Waits until this copy's window is the foreground window and has X's keyboard focus
+        (see menu_key)."""
         def has_keyboard():
             text = probe("focus").strip()
             if not text.startswith("{") or json.loads(text)["foreground"] != self.hwnd:
@@ -332,7 +337,6 @@ class Movrek:
                 xdo("windowfocus", mine[4])
             return False
         poll(has_keyboard, 10, interval=0.1, what="the program's window to have the keyboard")
-        key(name)
 
     def window(self):
         ws = [w for w in windows("TFMovrek") if w["hwnd"] == self.hwnd]
