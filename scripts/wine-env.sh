@@ -68,7 +68,7 @@ wine_env_start() {
   _wine_env_started_server=1
 
   # The marker names the prefix's set-up; a prefix made by an older set-up is set up again.
-  if [ ! -f "$WINEPREFIX/.movrek-ready-2" ]; then
+  if [ ! -f "$WINEPREFIX/.movrek-ready-3" ]; then
     echo "wine-env: initialising the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot --init </dev/null >/dev/null 2>&1
@@ -85,8 +85,14 @@ wine_env_start() {
     # Tahoma has no Japanese glyphs; Windows links it to a Japanese font.
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
       /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f </dev/null >/dev/null 2>&1
-    rm -f "$WINEPREFIX/.movrek-ready"
-    touch "$WINEPREFIX/.movrek-ready-2"
+    # Wine places, stacks and activates its windows itself, as Windows does, rather than
+    # leaving that to the window manager: with a reparenting manager, Wine 8 sometimes takes
+    # the frame's first position (0,0) as the window's, and keeps the keyboard on a window
+    # other than the one it calls active.
+    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+      </dev/null >/dev/null 2>&1
+    rm -f "$WINEPREFIX/.movrek-ready" "$WINEPREFIX/.movrek-ready-2"
+    touch "$WINEPREFIX/.movrek-ready-3"
     # Setting up a new prefix can end the persistent server: make sure one runs.
     wineserver -p </dev/null >/dev/null 2>&1
   fi

@@ -707,9 +707,11 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             // A click or a drag on the surface or the bar leaves the user's keyboard focus in
             // their own program; the settings panel's controls take keys, so a click there
             // activates the window as usual.
+            // Only a real press on the client surface is declined: an activation asked for in
+            // any other way (Wine asks with a menu hit) goes the default way.
             POINT at{};
             GetCursorPos(&at);
-            if (!InSettingsPanel(at)) return MA_NOACTIVATE;
+            if (LOWORD(lp) == HTCLIENT && !InSettingsPanel(at)) return MA_NOACTIVATE;
             return Default(msg, wp, lp);
         }
         case WM_ERASEBKGND:

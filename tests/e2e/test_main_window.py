@@ -3,7 +3,9 @@ expanded settings panel by a click on the window or on the tray icon, its popup 
 question before clearing the alarm rows, and its look on screen."""
 import os
 import re
+import json
 import subprocess
+import tempfile
 import time
 
 import harness
@@ -51,6 +53,12 @@ def seconds(text):
     return h * 3600 + m * 60 + s
 
 
+def focus():
+    """The foreground window and the active and focused windows of its thread."""
+    text = probe("focus").strip()
+    return json.loads(text) if text.startswith("{") else {}
+
+
 def panel(w):
     return find_child(w, cls="MovrekPanel")
 
@@ -89,12 +97,13 @@ class MainWindow(MovrekTest):
         return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
                     what="the expanded window")
 
-    def click_header(self, m):
+    def click_header(self, m, button=1, repeat=1):
         w = m.window()
-        left, top = w["rect"][0], w["rect"][1]
+        top = w["rect"][1]
         label = time_label(w)
         # On the time label: a label has no pointer handling, so this is the window surface.
-        harness.click((label["rect"][0] + label["rect"][2]) // 2, top + 11)
+        harness.move((label["rect"][0] + label["rect"][2]) // 2, top + 11)
+        harness.xdo("click", "--repeat", repeat, "--delay", 60, button)
 
     def test_starts_compact_and_counts_as_a_borderless_topmost_tool_window(self):
         m = self.launch()
@@ -312,14 +321,81 @@ class MainWindow(MovrekTest):
         self.expanded(m)
         self.assertTrue(m.running())
 
-    def test_drag_moves_the_window_and_a_click_does_not(self):
-        m = self.launch()
-        w = self.compact(m)
-        left, top = w["rect"][:2]
-        harness.press(left + 30, top + 11)
-        harness.move(left + 130, top + 91)
-        harness.move(left + 230, top + 171)
-        harness.release()
-        w = poll(lambda: (x := m.window()) and x["rect"][:2] == [left + 200, top + 160] and x, 10,
-                 what="the window to follow the drag")
-        self.assertEqual(size(w)[1], 22)  # a drag is no click: still compact
+    def set_swapped_buttons(self, swapped):
+        """The mouse buttons of a left-handed user; a program reads the setting when it starts."""
+        def reg(value):
+            with tempfile.TemporaryFile() as out:
+                subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\Mouse", "/v",
+                                "SwapMouseButtons", "/t", "REG_SZ", "/d", value, "/f"],
+                               stdout=out, stderr=out, stdin=subprocess.DEVNULL,
+                               env=harness.wine_env(), timeout=60, check=True)
+        reg("1" if swapped else "0")
+        if swapped:
+            self.addCleanup(reg, "0")
+
+    def typist(self):
+        """The user's own program in front, typing into an edit control."""
+        proc = subprocess.Popen(
+            ["wine", os.path.join(harness.BUILD, "foreign.exe"), "MovrekTypist", "600", "600",
+             "300", "90", "typist"], env=harness.wine_env(), stdin=subprocess.DEVNULL,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.addCleanup(lambda: proc.poll() is None and os.killpg(proc.pid, 9))
+        w = poll(lambda: [x for x in windows("MovrekTypist") if x["visible"]], 20,
+                 what="the typist's window")[0]
+        edit = find_child(w, cls="Edit")
+        poll(lambda: (f := focus()).get("foreground") == w["hwnd"] and f["focus"] == edit["hwnd"],
+             10, what="the typist to have the keyboard")
+        return w, edit
+
+    def test_pointer_for_either_hand(self):
+        """Whichever physical buttons they are, the primary button clicks and drags the
+        window and the secondary one opens its menu; a double click is two clicks; a click
+        leaves the keyboard with the program the user types in."""
+        for swapped in (False, True):
+            with self.subTest(swapped=swapped):
+                self.set_swapped_buttons(swapped)
+                # Windows swaps the buttons in its input system: the right one then sends the
+                # primary button's messages. Wine 8 reports the setting but sends each physical
+                # button's own messages, so here the same buttons serve either way; what the
+                # setting must not change is that the window follows the messages.
+                primary, secondary = 1, 3
+                sibling = self.launch(ini_text="Movrek=0.3\nLeft=100\nTop=100\n")
+                m = self.launch(ini_text="Movrek=0.3\nLeft=150\nTop=110\n")
+                self.compact(sibling)
+                w = self.compact(m)
+                poll(lambda: focus().get("foreground") == m.hwnd, 10, what="the copy shown last in front")
+
+                harness.click(w["rect"][0] + 3, w["rect"][1] + 3, button=secondary)
+                poll(popup_menus, 10, what="the popup menu")
+                # Closed by a click beside it. (Not by Escape: with two copies, Wine and the
+                # window manager may disagree about which one has the keyboard.)
+                harness.click(w["rect"][0] + 60, w["rect"][1] + 11, button=primary)
+                poll(lambda: not popup_menus(), 10, what="the menu to close")
+
+                typed_in, edit = self.typist()
+                self.click_header(m, primary)
+                self.expanded(m)
+                f = focus()
+                self.assertEqual((f["foreground"], f["focus"]), (typed_in["hwnd"], edit["hwnd"]))
+                # Two clicks in quick succession switch twice; the click after them compacts.
+                self.click_header(m, primary, repeat=2)
+                self.click_header(m, primary)
+                self.compact(m)
+
+                # One pixel is a drag: it docks to the copy one pixel above and left of the
+                # corner, right of it (its middle is below the window's top).
+                left, top = w["rect"][:2]
+                harness.press(left + 30, top + 11, primary)
+                harness.move(left + 31, top + 11)
+                harness.release(primary)
+                poll(lambda: (x := m.window()) and x["rect"][:2] == [194, 100], 10,
+                     what="the window docked right of its sibling")
+                # Over nothing it only moves, exactly as far as the pointer, and stays compact.
+                harness.press(194 + 30, 100 + 11, primary)
+                harness.move(194 + 130, 100 + 91)
+                harness.move(194 + 230, 100 + 171)
+                harness.release(primary)
+                w = poll(lambda: (x := m.window()) and x["rect"][:2] == [394, 260] and x, 10,
+                         what="the window to follow the drag")
+                self.assertEqual(size(w)[1], 22)
+                self.doCleanups()
