@@ -29,6 +29,9 @@ constexpr int kIdAlarmRowBase = 1100;  // + 10 * row + field
 
 constexpr UINT_PTR kEngineTimerId = 1;
 constexpr UINT_PTR kTalkTimerId = 2;
+constexpr UINT_PTR kTrayTimerId = 3;
+// At log-on the task bar may not be there yet: the icon is offered again this often.
+constexpr UINT kTrayRetryMs = 2000;
 
 constexpr UINT kTrayMessage = WM_APP + 1;
 // A click or the end of a drag is carried out once the press that began it has been answered.
@@ -104,7 +107,8 @@ private:
 
 TFMovrek::TFMovrek()
     : engineTimer_(*this, kEngineTimerId, [this] { if (time_) time_->Tick(); }),
-      talkTimer_(*this, kTalkTimerId, [this] { if (talk_) talk_->Tick(); }) {}
+      talkTimer_(*this, kTalkTimerId, [this] { if (talk_) talk_->Tick(); }),
+      trayTimer_(*this, kTrayTimerId, [this] { ShowTrayIcon(); }) {}
 
 TFMovrek::~TFMovrek() {
     // Normally FormClose has run; if creation stopped half-way, end in the same order.
@@ -197,7 +201,11 @@ bool TFMovrek::Create() {
     speedButtonOption_.SetImage(&imageList_, 0);
 
     ui::SetShortcuts(Handle(), pMenuMain_.Shortcuts());
+    // The shell's broadcast that it has (re)started must pass the message filter, or an icon
+    // lost with a crashed Explorer never comes back.
+    ChangeWindowMessageFilterEx(Handle(), ui::TrayIcon::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     trayIcon_.Add(Handle(), kTrayIconId, kTrayMessage, programIconSmall_.Get(), L"Movrek");
+    if (!trayIcon_.Shown()) trayTimer_.Start(kTrayRetryMs);
     ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
     return Usable();
@@ -506,6 +514,25 @@ void TFMovrek::SwitchOrAcknowledge() {
     UpdateWindow(Handle());
 }
 
+TFMovrek::HtmlHelpFn TFMovrek::HelpViewer() {
+    // Loaded when first asked for, so a system without it only loses help; from the system
+    // folder only, never from the program's folder (usually Downloads).
+    if (!helpViewer_) {
+        wchar_t folder[MAX_PATH] = {};
+        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+        if (n == 0 || n >= MAX_PATH) return nullptr;
+        const std::wstring file = std::wstring(folder, n) + L"\\hhctrl.ocx";
+        helpViewer_ = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        if (!helpViewer_) return nullptr;
+    }
+    return reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(helpViewer_, "HtmlHelpW")));
+}
+
+void TFMovrek::CloseHelp() {
+    if (!helpViewer_) return;
+    if (HtmlHelpFn htmlHelp = HelpViewer()) htmlHelp(nullptr, nullptr, HH_CLOSE_ALL, 0);
+}
+
 void TFMovrek::OpenHelp() {
     const std::wstring path = ui::Wide(helpPath_);
     const DWORD attributes = GetFileAttributesW(path.c_str());
@@ -515,14 +542,11 @@ void TFMovrek::OpenHelp() {
         ui::ShowMessage(Handle(), text);
         return;
     }
-    // The viewer is loaded when it is first asked for, so a system without it only loses help.
-    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-    static HMODULE viewer = LoadLibraryW(L"hhctrl.ocx");
-    HtmlHelpFn htmlHelp = viewer ? reinterpret_cast<HtmlHelpFn>(
-                                       reinterpret_cast<void*>(GetProcAddress(viewer, "HtmlHelpW")))
-                                 : nullptr;
-    HWND shown = htmlHelp ? htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOC, 0) : nullptr;
-    if (!shown && htmlHelp) shown = htmlHelp(Handle(), path.c_str(), HH_DISPLAY_TOPIC, 0);
+    HtmlHelpFn htmlHelp = HelpViewer();
+    // The desktop is the caller: a viewer owned by the topmost panel would be topmost too and
+    // cover the user's other windows.
+    HWND shown = htmlHelp ? htmlHelp(GetDesktopWindow(), path.c_str(), HH_DISPLAY_TOC, 0) : nullptr;
+    if (!shown && htmlHelp) shown = htmlHelp(GetDesktopWindow(), path.c_str(), HH_DISPLAY_TOPIC, 0);
     if (!shown) {
         std::wstring text = L"ヘルプを表示できませんでした。\n";
         text += path;
@@ -669,6 +693,13 @@ void TFMovrek::DockToSiblingWindow() {
     }
 }
 
+void TFMovrek::ShowTrayIcon() {
+    if (trayIcon_.Restore())
+        trayTimer_.Stop();
+    else
+        trayTimer_.Start(kTrayRetryMs);
+}
+
 void TFMovrek::OnTrayMessage(LPARAM lp) {
     switch (LOWORD(lp)) {
         case WM_LBUTTONUP:
@@ -765,6 +796,7 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_DESTROY:
             FormClose();
+            CloseHelp();
             trayIcon_.Remove();
             ui::SetShortcuts(nullptr, nullptr);
             SetMessageOwner(nullptr);
@@ -772,7 +804,7 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         default:
             if (msg == ui::TrayIcon::TaskbarCreatedMessage()) {
-                trayIcon_.Restore();
+                ShowTrayIcon();
                 return 0;
             }
             return Default(msg, wp, lp);

@@ -140,7 +140,11 @@ private:
     void SaveSettings(UserMessages& messages = PlatformMessages());
     void SpeakStartPhrase();
     void SwitchOrAcknowledge();
+    using HtmlHelpFn = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+    HtmlHelpFn HelpViewer();
     void OpenHelp();
+    // Closes the help viewer's windows with the program.
+    void CloseHelp();
     void AskClearAlarms();
     LRESULT OnHitTest();
     void KeepTopOnScreen();
@@ -154,6 +158,9 @@ private:
     bool InSettingsPanel(POINT screen) const;
     void DockToSiblingWindow();
     void OnTrayMessage(LPARAM lp);
+    // Adds the tray icon again (the shell restarted, or it was not ready at log-on); retried
+    // on a timer until the shell takes it.
+    void ShowTrayIcon();
     void SetPaintColor(COLORREF color);
     // The window still exists and its objects are alive (a command may have closed it while
     // pending messages ran).
@@ -169,6 +176,7 @@ private:
     DragTracker drag_;
     POINT dragOrigin_{};   // the window's top-left when the press began
     bool moving_ = false;  // inside the platform's move loop
+    HMODULE helpViewer_ = nullptr;  // the help viewer library, loaded on first use; kept
 
     ui::Font formFont_;
     ui::Font timeFont_;
@@ -194,6 +202,7 @@ private:
     AnnouncerLink announcer_;
     ui::PeriodicTimer engineTimer_;
     ui::PeriodicTimer talkTimer_;
+    ui::PeriodicTimer trayTimer_;
     TimerTicker engineTicker_{engineTimer_};
 
     std::optional<Win32WindowPlacement> placement_;

@@ -393,7 +393,8 @@ bool TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, std::w
 
 bool TrayIcon::Restore() {
     if (!data_.hWnd) return false;
-    shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+    // An add that timed out may still have placed the icon; then it can be modified.
+    shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data_) != FALSE;
     return shown_;
 }
 
