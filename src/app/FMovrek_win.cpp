@@ -654,8 +654,11 @@ void TFMovrek::OnSurfaceMotion(LPARAM lp) {
     RECT r{};
     GetWindowRect(Handle(), &r);
     // The loop counts from where it began, not from the press: the window ends where the
-    // pointer put it relative to the press. A move the user cancelled stays cancelled.
-    if (r.left != dragOrigin_.x || r.top != dragOrigin_.y)
+    // pointer put it relative to the press. A move the user cancelled (the window back where
+    // it was, the pointer elsewhere than where the loop began) stays cancelled.
+    const bool cancelled = r.left == dragOrigin_.x && r.top == dragOrigin_.y &&
+                           (release.x != at.x || release.y != at.y);
+    if (!cancelled)
         SetWindowPos(Handle(), nullptr, dragOrigin_.x + release.x - drag_.PressPoint.x,
                      dragOrigin_.y + release.y - drag_.PressPoint.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
