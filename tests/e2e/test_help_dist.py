@@ -202,6 +202,9 @@ class Distribution(MovrekTest):
         viewer = poll(lambda: [v for v in harness.windows("HH Parent") if v["visible"]], 20,
                       what="the help viewer")
         self.assertEqual(viewer[0]["pid"], m.window()["pid"])
+        # Opened for the desktop, not owned by the stay-on-top panel: it does not cover the
+        # user's other windows.
+        self.assertFalse(viewer[0]["topmost"])
         self.assertTrue(harness.find_child(viewer[0], cls="SysTreeView32"))
         os.makedirs(RESULTS, exist_ok=True)
         harness.screenshot(os.path.join(RESULTS, "help-viewer.png"))
