@@ -94,8 +94,9 @@ wine_env_start() {
     rm -f "$WINEPREFIX/.movrek-ready" "$WINEPREFIX/.movrek-ready-2"
     touch "$WINEPREFIX/.movrek-ready-3"
     # Setting up a new prefix can end the persistent server: make sure one runs.
-    wineserver -p </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1 || true
   fi
+  return 0
 }
 
 wine_env_stop() {
