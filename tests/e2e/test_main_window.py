@@ -205,7 +205,7 @@ class MainWindow(MovrekTest):
         harness.click(x, y, button=3)
         menu = poll(popup_menus, 10, what="the menu of the tray icon")[0]
         self.assertGreater(menu["rect"][3] - menu["rect"][1], 50)
-        harness.key("Escape")
+        m.menu_key("Escape")
         poll(lambda: not popup_menus(), 10, what="the menu to close")
         self.assertTrue(m.running())
 
@@ -248,7 +248,7 @@ class MainWindow(MovrekTest):
         m = self.launch()
         self.compact(m)
         open_menu_on(m)
-        harness.key("x")  # 終了(&X)
+        m.menu_key("x")  # 終了(&X)
         self.assertEqual(m.wait_exit(20), 0)
         self.assertEqual([w for w in windows("TFMovrek") if w["hwnd"] == m.hwnd], [])
 
@@ -261,7 +261,7 @@ class MainWindow(MovrekTest):
         open_menu_on(m)
         before = seconds(time_label(m.window())["text"])
         pressed = time.monotonic()
-        harness.key("r")  # タイマー スタート(&R)
+        m.menu_key("r")  # タイマー スタート(&R)
         self.compact(m)
 
         # A count that went on never drops below the value read before the key; a restarted one
@@ -285,7 +285,7 @@ class MainWindow(MovrekTest):
 
         for answer, expected in ((7, 3), (6, 0)):  # IDNO, then IDYES
             open_menu_on(m)
-            harness.key("c")  # 時報のクリア(&C)
+            m.menu_key("c")  # 時報のクリア(&C)
             box = message_box("時報をクリアしますか？")
             self.assertEqual(box["text"], "Movrek")
             # No is the default button.
@@ -303,7 +303,7 @@ class MainWindow(MovrekTest):
         m = self.launch()
         self.compact(m)
         open_menu_on(m)
-        harness.key("h")  # ヘルプ(&H)...
+        m.menu_key("h")  # ヘルプ(&H)...
         box = message_box("ヘルプファイルが見つかりません")
         probe("post", str(child_with_id(box, 1)["hwnd"]), str(BM_CLICK), "0", "0")
         poll(lambda: not [b for b in windows("#32770") if b["hwnd"] == box["hwnd"]], 10,

@@ -127,7 +127,7 @@ class Soak(MovrekTest):
                                     (RUN - WARM_UP) // 120, "too few %s uses: %r" % (kind, ats))
 
         open_menu_on(m)
-        harness.key("x")  # 終了(&X)
+        m.menu_key("x")  # 終了(&X)
         self.assertEqual(m.wait_exit(20), 0)
 
     # ------------------------------------------------------------------ helpers
@@ -189,10 +189,10 @@ class Soak(MovrekTest):
         self.clicks["menu" if checkpoint % 60 == 20 else "mode"].append(self.elapsed())
         if checkpoint % 60 == 20:
             open_menu_on(m)
-            harness.key("Escape")
+            m.menu_key("Escape")
             poll(lambda: not harness.popup_menus(), 10, what="the menu to close")
             open_menu_on(m)
-            harness.key("o")  # オプション(&O)...
+            m.menu_key("o")  # オプション(&O)...
             top = poll(lambda: dialogs(m), 15, what="the options dialog")[0]
             full = [d for d in windows("TFormOption") if d["hwnd"] == top["hwnd"]][0]
             r = child(full, ID_CANCEL)["rect"]
