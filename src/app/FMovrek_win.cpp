@@ -629,10 +629,9 @@ POINT ScreenPointOf(HWND window, LPARAM lp) {
 
 void TFMovrek::OnSurfacePress(LPARAM lp) {
     const POINT press = ScreenPointOf(Handle(), lp);
-    drag_.OnPress({press.x, press.y});
     RECT r{};
     GetWindowRect(Handle(), &r);
-    dragOrigin_ = {r.left, r.top};
+    drag_.OnPress({press.x, press.y}, {r.left, r.top});
     // The move loop starts with the first motion: a plain click never enters it, so a window
     // manager that runs the move for the platform is never left waiting for a release that
     // has already happened.
@@ -653,15 +652,8 @@ void TFMovrek::OnSurfaceMotion(LPARAM lp) {
     GetCursorPos(&release);
     RECT r{};
     GetWindowRect(Handle(), &r);
-    // The loop counts from where it began, not from the press: the window ends where the
-    // pointer put it relative to the press. A move the user cancelled (the window back where
-    // it was, the pointer elsewhere than where the loop began) stays cancelled.
-    const bool cancelled = r.left == dragOrigin_.x && r.top == dragOrigin_.y &&
-                           (release.x != at.x || release.y != at.y);
-    if (!cancelled)
-        SetWindowPos(Handle(), nullptr, dragOrigin_.x + release.x - drag_.PressPoint.x,
-                     dragOrigin_.y + release.y - drag_.PressPoint.y, 0, 0,
-                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (const auto to = drag_.PlaceAfterMove({at.x, at.y}, {release.x, release.y}, {r.left, r.top}))
+        SetWindowPos(Handle(), nullptr, to->x, to->y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     FinishPress(release);
 }
 
@@ -738,11 +730,10 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             if (!moving_ && reinterpret_cast<HWND>(lp) != Handle()) drag_.Reset();
             return 0;
         case WM_MOUSEACTIVATE: {
-            // A click or a drag on the surface or the bar leaves the user's keyboard focus in
-            // their own program; the settings panel's controls take keys, so a click there
-            // activates the window as usual.
-            // Only a real press on the client surface is declined: an activation asked for in
-            // any other way (Wine asks with a menu hit) goes the default way.
+            // A press on the surface or the bar leaves the user's keyboard focus in their own
+            // program; the settings panel's controls take keys, so a press there activates
+            // the window as usual, and so does an activation asked for in any other way (Wine
+            // asks with a menu hit).
             POINT at{};
             GetCursorPos(&at);
             if (LOWORD(lp) == HTCLIENT && !InSettingsPanel(at)) return MA_NOACTIVATE;

@@ -174,7 +174,6 @@ private:
     bool optionsOpen_ = false;  // the options dialog runs; another opening is ignored
     int timeFontPoints_ = 10;
     DragTracker drag_;
-    POINT dragOrigin_{};   // the window's top-left when the press began
     bool moving_ = false;  // inside the platform's move loop
     HMODULE helpViewer_ = nullptr;  // the help viewer library, loaded on first use; kept
 

@@ -34,4 +34,10 @@ ReleaseAction DragTracker::OnRelease(ScreenPoint at) {
     return at == PressPoint ? ReleaseAction::Click : ReleaseAction::Dock;
 }
 
+std::optional<ScreenPoint> DragTracker::PlaceAfterMove(ScreenPoint loopStart, ScreenPoint release,
+                                                       ScreenPoint windowNow) const {
+    if (windowNow == origin_ && !(release == loopStart)) return std::nullopt;
+    return ScreenPoint{origin_.x + release.x - PressPoint.x, origin_.y + release.y - PressPoint.y};
+}
+
 }  // namespace movrek

@@ -60,16 +60,28 @@ enum class ReleaseAction { None, Click, Dock };
 
 class DragTracker {
 public:
-    void OnPress(ScreenPoint at) {
+    // windowAt: the window's top-left corner when the button went down.
+    void OnPress(ScreenPoint at, ScreenPoint windowAt) {
         DragPending = true;
         PressPoint = at;
+        origin_ = windowAt;
     }
     // The release that ended the move loop; None when no press is pending (handled once).
     ReleaseAction OnRelease(ScreenPoint at);
     void Reset() { DragPending = false; }
 
+    // Where the window belongs after a move loop that began with the pointer at loopStart and
+    // left the window at windowNow: the loop counts from where it began, so the window is
+    // placed by the pointer's way from the press. No value for a move the user cancelled
+    // (the window back where it was, the pointer elsewhere than where the loop began).
+    std::optional<ScreenPoint> PlaceAfterMove(ScreenPoint loopStart, ScreenPoint release,
+                                              ScreenPoint windowNow) const;
+
     bool DragPending = false;
     ScreenPoint PressPoint;
+
+private:
+    ScreenPoint origin_;
 };
 
 // After every move and hit test: a window whose top is above the screen's top edge goes back to 0.

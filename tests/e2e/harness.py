@@ -96,6 +96,12 @@ def x_rect(unix_pid, name="Movrek"):
     return None
 
 
+def focus():
+    """The foreground window and the active and focused windows of its thread."""
+    text = probe("focus").strip()
+    return json.loads(text) if text.startswith("{") else {}
+
+
 def popup_menus():
     text = probe("menu").strip()
     return json.loads(text) if text.startswith("[") else []
@@ -312,11 +318,11 @@ class Movrek:
 
     def menu_key(self, name):
         """Presses a key for this copy's open popup menu. The program has made its window the
-        foreground window for the menu; on Windows that window has the keyboard. Under Wine
-        the window manager hands X's keyboard focus over, and Wine declines it for a window
-        that answers a click with MA_NOACTIVATE, so the key would reach no window of the
-        program: once the program's window is the foreground one, X focus is given to it
-        as Windows would, and only then is the key pressed."""
+        foreground window for the menu; on Windows that window has the keyboard. Under Wine,
+        X's keyboard focus can lag behind or stay elsewhere (seen at the first start on a
+        new X server), so the key would reach no window of the program: once the program's
+        window is the foreground one, X focus is given to it as Windows would, and only then
+        is the key pressed."""
         poll(popup_menus, 10, what="the popup menu")
         self.give_keyboard()
         key(name)
@@ -325,13 +331,12 @@ class Movrek:
         """Waits until this copy's window is the foreground window and has X's keyboard focus
         (see menu_key)."""
         def has_keyboard():
-            text = probe("focus").strip()
-            if not text.startswith("{") or json.loads(text)["foreground"] != self.hwnd:
+            if focus().get("foreground") != self.hwnd:
                 return False
             mine = x_rect(self.proc.pid)
-            focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
-                                   timeout=20, stdin=subprocess.DEVNULL).stdout.strip()
-            if mine and focus == str(mine[4]):
+            x_focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
+                                     timeout=20, stdin=subprocess.DEVNULL).stdout.strip()
+            if mine and x_focus == str(mine[4]):
                 return True
             if mine:
                 xdo("windowfocus", mine[4])

@@ -3,14 +3,13 @@ expanded settings panel by a click on the window or on the tray icon, its popup 
 question before clearing the alarm rows, and its look on screen."""
 import os
 import re
-import json
 import subprocess
 import tempfile
 import time
 
 import harness
 from harness import (MovrekTest, poll, probe, windows, popup_menus, find_child, all_children,
-                     WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP, WS_EX_TOOLWINDOW,
+                     focus, WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP, WS_EX_TOOLWINDOW,
                      WS_EX_APPWINDOW)
 
 SHOTS = os.path.join(harness.BUILD, "screenshots")
@@ -51,12 +50,6 @@ def time_label(w):
 def seconds(text):
     h, m, s = map(int, TIME_RE.match(text).groups())
     return h * 3600 + m * 60 + s
-
-
-def focus():
-    """The foreground window and the active and focused windows of its thread."""
-    text = probe("focus").strip()
-    return json.loads(text) if text.startswith("{") else {}
 
 
 def panel(w):

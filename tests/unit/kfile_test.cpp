@@ -107,20 +107,31 @@ TEST(Dock, OnlyExactSiblingClassNames) {
 TEST(Drag, PressAndReleaseOnTheSameSpotIsAClickAnywhereElseADrag) {
     DragTracker t;
     EXPECT_EQ(t.OnRelease({5, 5}), ReleaseAction::None);  // a release without a press
-    t.OnPress({40, 50});
+    t.OnPress({40, 50}, {0, 0});
     EXPECT_TRUE(t.DragPending);
     EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::Click);
     EXPECT_FALSE(t.DragPending);
     EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::None);  // handled once
-    t.OnPress({40, 50});
+    t.OnPress({40, 50}, {0, 0});
     EXPECT_EQ(t.OnRelease({41, 50}), ReleaseAction::Dock);
-    t.OnPress({40, 50});
+    t.OnPress({40, 50}, {0, 0});
     EXPECT_EQ(t.OnRelease({40, 49}), ReleaseAction::Dock);
     // Two clicks in a row (a double click) are two clicks.
-    t.OnPress({7, 7});
+    t.OnPress({7, 7}, {0, 0});
     EXPECT_EQ(t.OnRelease({7, 7}), ReleaseAction::Click);
-    t.OnPress({7, 7});
+    t.OnPress({7, 7}, {0, 0});
     EXPECT_EQ(t.OnRelease({7, 7}), ReleaseAction::Click);
+}
+
+TEST(Drag, AfterTheMoveLoopTheWindowFollowsThePointersWayFromThePress) {
+    DragTracker t;
+    t.OnPress({40, 50}, {200, 100});
+    // The loop began one pixel on and moved the window only from there.
+    EXPECT_EQ(t.PlaceAfterMove({41, 50}, {141, 90}, {300, 140}), (ScreenPoint{301, 140}));
+    // Released where the loop began: the loop moved nothing, the pixel still counts.
+    EXPECT_EQ(t.PlaceAfterMove({41, 50}, {41, 50}, {200, 100}), (ScreenPoint{201, 100}));
+    // The window back at its place with the pointer elsewhere: the move was cancelled.
+    EXPECT_EQ(t.PlaceAfterMove({41, 50}, {141, 90}, {200, 100}), std::nullopt);
 }
 
 TEST(Drag, TopAboveTheScreenIsCorrected) {
