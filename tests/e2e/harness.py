@@ -170,6 +170,15 @@ def release(button=1):
     xdo("mouseup", button)
 
 
+def drag(x0, y0, x1, y1, steps=3, button=1):
+    """Presses the button at (x0, y0), moves the pointer to (x1, y1) in a few steps and
+    releases it there."""
+    press(x0, y0, button)
+    for i in range(1, steps + 1):
+        move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
+    release(button)
+
+
 def key(name):
     xdo("key", name)
 
@@ -397,6 +406,16 @@ class Movrek:
         shutil.rmtree(self.folder, ignore_errors=True)
 
 
+COMPACT_HEIGHT = 22         # TimeHeight 16 + 6
+EXPANDED_SIZE = (402, 364)
+
+
+def size(w):
+    """The width and height of a probed window."""
+    r = w["rect"]
+    return r[2] - r[0], r[3] - r[1]
+
+
 class MovrekTest(unittest.TestCase):
     """Base class: every copy started through self.launch() is killed and removed after the
     test, whatever happens."""
@@ -405,6 +424,15 @@ class MovrekTest(unittest.TestCase):
         m = Movrek(**kw)
         self.addCleanup(m.cleanup)
         return m.start(wait=wait)
+
+    def compact(self, m):
+        """The copy's window once it shows the compact panel (default settings)."""
+        return poll(lambda: (w := m.window()) and size(w)[1] == COMPACT_HEIGHT and w, 15,
+                    what="the compact window")
+
+    def expanded(self, m):
+        return poll(lambda: (w := m.window()) and size(w) == EXPANDED_SIZE and w, 15,
+                    what="the expanded window")
 
 
 # Window style bits the tests check.

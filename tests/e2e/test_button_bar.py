@@ -41,14 +41,6 @@ def shows(m, colour, path=None):
 
 
 class ButtonBar(MovrekTest):
-    def compact(self, m):
-        return poll(lambda: (w := m.window()) and size(w)[1] == 22 and w, 15,
-                    what="the compact window")
-
-    def expanded(self, m):
-        return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
-                    what="the expanded window")
-
     def test_compact_layout_green_while_counting_and_drag_free(self):
         m = self.launch()
         w = self.compact(m)

@@ -12,13 +12,12 @@ import subprocess
 import time
 
 import harness
-from harness import MovrekTest, poll, windows
+from harness import (MovrekTest, poll, windows, move, press, click, drag, COMPACT_HEIGHT,
+                     EXPANDED_SIZE)
 
 SHOTS = os.path.join(harness.BUILD, "screenshots")
 FOREIGN = os.path.join(harness.BUILD, "foreign.exe")
 
-COMPACT_HEIGHT = 22      # TimeHeight 16 + 6
-EXPANDED_SIZE = (402, 364)
 GRAB = (30, 11)          # on the time label: the window's own surface in either mode
 WM_CLOSE = 0x0010
 FRAME_LIGHT = (159, 188, 216)  # the window's frame around its default colour 0x984E00
@@ -58,39 +57,6 @@ def settled(m, expected=None, timeout=10.0, quiet=0.6):
         if now > deadline:
             raise harness.Timeout("the window did not settle at %r (last: %r)" % (expected, last))
         time.sleep(0.05)
-
-
-def pointer():
-    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], check=True, timeout=20,
-                         stdin=subprocess.DEVNULL, capture_output=True, text=True).stdout
-    fields = dict(line.split("=", 1) for line in out.split() if "=" in line)
-    return int(fields["X"]), int(fields["Y"])
-
-
-def move(x, y):
-    # `mousemove --sync` waits for the pointer to leave where it was: asked for the place it
-    # already is, it waits out its 15-second timeout.
-    if pointer() != (x, y):
-        harness.move(x, y)
-
-
-def press(x, y):
-    move(x, y)
-    harness.xdo("mousedown", 1)
-
-
-def click(x, y):
-    press(x, y)
-    harness.release()
-
-
-def drag(x0, y0, x1, y1, steps=3):
-    """Presses the left button at (x0, y0), moves the pointer to (x1, y1) in a few steps and
-    releases it there."""
-    press(x0, y0)
-    for i in range(1, steps + 1):
-        move(x0 + (x1 - x0) * i // steps, y0 + (y1 - y0) * i // steps)
-    harness.release()
 
 
 def drag_window_to(m, left, top):

@@ -9,8 +9,8 @@ import time
 
 import harness
 from harness import (MovrekTest, poll, probe, windows, popup_menus, find_child, all_children,
-                     focus, WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP, WS_EX_TOOLWINDOW,
-                     WS_EX_APPWINDOW)
+                     focus, size, WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP,
+                     WS_EX_TOOLWINDOW, WS_EX_APPWINDOW)
 
 SHOTS = os.path.join(harness.BUILD, "screenshots")
 TIME_RE = re.compile(r"^(\d\d):(\d\d):(\d\d)$")
@@ -33,11 +33,6 @@ TALK_NOTIFY = 0x0401
 WM_ENDSESSION = 0x0016
 TRAY_MESSAGE = 0x8000 + 1  # WM_APP + 1
 WM_LBUTTONUP = 0x0202
-
-
-def size(w):
-    r = w["rect"]
-    return r[2] - r[0], r[3] - r[1]
 
 
 def time_label(w):
@@ -82,14 +77,6 @@ def child_with_id(win, ident):
 
 
 class MainWindow(MovrekTest):
-    def compact(self, m):
-        return poll(lambda: (w := m.window()) and size(w)[1] == 22 and w, 15,
-                    what="the compact window")
-
-    def expanded(self, m):
-        return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
-                    what="the expanded window")
-
     def click_header(self, m, button=1, repeat=1):
         w = m.window()
         top = w["rect"][1]

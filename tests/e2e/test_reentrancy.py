@@ -36,10 +36,6 @@ def own_size(m):
 
 
 class Reentrancy(MovrekTest):
-    def expanded(self, m):
-        return poll(lambda: (w := m.window()) and size(w) == (402, 364) and w, 15,
-                    what="the expanded window")
-
     def assert_ends_cleanly(self, m):
         self.assertEqual(m.wait_exit(30), 0)
         lines = ini_lines(m.ini_path)

@@ -11,7 +11,6 @@
 #include <cstdint>
 #include <exception>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <sstream>
@@ -27,11 +26,16 @@
 #include "platform/Utf.h"
 #include "storage/Kini.h"
 #include "storage/Kvar.h"
+#include "support/AlarmRows.h"
+#include "support/FakePlacement.h"
+#include "support/Files.h"
+#include "support/RecordingMessages.h"
 
 namespace movrek::fuzz {
 
 using Findings = std::vector<std::string>;
 namespace fs = std::filesystem;
+using test::WriteBytes;
 
 inline void Expect(Findings& findings, bool held, const std::string& what) {
     if (!held) findings.push_back(what);
@@ -56,11 +60,6 @@ inline std::string Show(const std::vector<std::u16string>& lines) {
     for (size_t i = 0; i < lines.size() && i < 8; ++i) out += (i ? ", " : "") + Show(lines[i]);
     if (lines.size() > 8) out += ", ... (" + std::to_string(lines.size()) + " lines)";
     return out + "]";
-}
-
-inline void WriteWholeFile(const fs::path& path, std::string_view bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The text up to its first code unit 0: what a kvar keeps of it.
@@ -124,7 +123,7 @@ inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
            "encoding and decoding the lines changes them: " + Show(lines));
 
     const fs::path in = folder / "fuzz-in.ini";
-    WriteWholeFile(in, bytes);
+    WriteBytes(in, bytes);
     kini doc;
     Expect(f, doc.Load(kvar(in.u16string())), "Load of an existing file returned false");
     Expect(f, doc.Lines() == lines, "Load differs from decoding and splitting: " + Show(doc.Lines()) +
@@ -237,38 +236,6 @@ inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
 
 // ---------------------------------------------------------------- the settings record
 
-// A window on one 1920 x 1080 primary monitor and a second one to its left.
-class FakePlacement : public WindowPlacement {
-public:
-    int left = -7777;
-    int top = -7777;
-    int moves = 0;
-    int Left() const override { return left; }
-    int Top() const override { return top; }
-    void MoveTo(int l, int t) override {
-        left = l;
-        top = t;
-        ++moves;
-    }
-    int PrimaryWidth() const override { return 1920; }
-    int PrimaryHeight() const override { return 1080; }
-    bool SquareOnAnyMonitor(int l, int t) const override {
-        const long long L = l, T = t;
-        const auto on = [&](long long ml, long long mt, long long mr, long long mb) {
-            return L < mr && L + 100 > ml && T < mb && T + 100 > mt;
-        };
-        return on(0, 0, 1920, 1080) || on(-1280, 0, 0, 1024);
-    }
-};
-
-class RecordingMessages : public UserMessages {
-public:
-    std::vector<std::u16string> shown;
-    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return false; }
-};
-
 // Everything a load sets, to compare loads.
 struct SettingsState {
     int left = 0, top = 0, moves = 0;
@@ -291,17 +258,11 @@ struct SettingsState {
 };
 
 // The main window's parts as the settings see them, with values no load would produce.
-class SettingsRig {
+// The window sits on one 1920 x 1080 primary monitor with a second one to its left.
+class SettingsRig : public test::SettingsLists {
 public:
     explicit SettingsRig(const std::u16string& iniPath) {
-        before.SetItems({u"", u"10秒前"});
-        start.SetItems({u"", u"起動しました", u"スタート"});
-        pass.SetItems({u"", u"分経過", u"時間経過"});
-        for (int i = 0; i < talarm::Rows; ++i) {
-            auto& r = rows[static_cast<size_t>(i)];
-            alarms.AttachRow(i, {&r[0], &r[1], &r[2], &r[3], &r[4]});
-        }
-        alarms.Populate();
+        window.monitors.push_back({-1280, 0, 0, 1024});
         settings.IniPath = iniPath;
         settings.TimeHeight = settings.AutoStart = settings.DispSecond = settings.TimeTalk = -77;
         settings.AlarmLine = settings.FormColor = settings.TimeColor = -77;
@@ -339,11 +300,8 @@ public:
         return s;
     }
 
-    FakePlacement window;
-    RecordingMessages messages;
-    MemoryChoiceList before, start, pass;
-    std::array<std::array<MemoryChoiceList, 5>, talarm::Rows> rows;
-    talarm alarms;
+    test::FakePlacement window;
+    test::RecordingMessages messages;
     ks01 settings;
 };
 
@@ -360,7 +318,7 @@ inline bool HasIdentityLine(const std::vector<std::u16string>& lines) {
 inline Findings RunSettings(std::string_view bytes, const fs::path& folder) try {
     Findings f;
     const fs::path ini = folder / "movrek.ini";
-    WriteWholeFile(ini, bytes);
+    WriteBytes(ini, bytes);
     const std::vector<std::u16string> lines = kini::SplitLines(kini::DecodeFileText(bytes));
 
     auto first = std::make_unique<SettingsRig>(ini.u16string());

@@ -14,24 +14,15 @@
 #include "platform/Utf.h"
 #include "sound/ClipNames.h"
 #include "sound/Ktalk.h"
+#include "support/SourcePath.h"
 
 using movrek::ClipNames;
 using movrek::FromUtf8;
 using movrek::IsClipName;
 using movrek::ToUtf8;
+using movrek::test::SourcePath;
 
 namespace {
-
-// A path under the source tree. A Windows program under Wine needs Z: before a Unix path.
-std::u16string SourcePath(std::u16string_view relative) {
-    std::u16string path = FromUtf8(MOVREK_SOURCE_DIR);
-#ifdef _WIN32
-    if (!path.empty() && path[0] == u'/') path = u"Z:" + path;
-#endif
-    path += u'/';
-    path += relative;
-    return path;
-}
 
 std::optional<std::vector<unsigned char>> ReadWholeFile(const std::u16string& path) {
 #ifdef _WIN32

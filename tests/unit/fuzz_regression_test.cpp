@@ -5,30 +5,21 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
-#include "../fuzz/FuzzHarness.h"
+#include "fuzz/FuzzHarness.h"
+#include "support/Files.h"
+#include "support/SourcePath.h"
 
 namespace fs = std::filesystem;
-using movrek::FromUtf8;
 using movrek::fuzz::Findings;
+using movrek::test::SourcePath;
 
 namespace {
 
-// A folder under the source tree. A Windows program under Wine needs Z: before a Unix path.
-fs::path SourceFolder(std::u16string_view relative) {
-    std::u16string path = FromUtf8(MOVREK_SOURCE_DIR);
-#ifdef _WIN32
-    if (!path.empty() && path[0] == u'/') path = u"Z:" + path;
-#endif
-    path += u'/';
-    path += relative;
-    return fs::path(path);
-}
+// A folder under the source tree.
+fs::path SourceFolder(std::u16string_view relative) { return fs::path(SourcePath(relative)); }
 
 std::vector<fs::path> InputsUnder(const fs::path& root) {
     std::vector<fs::path> files;
@@ -40,23 +31,8 @@ std::vector<fs::path> InputsUnder(const fs::path& root) {
     return files;
 }
 
-std::string ReadInput(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class FuzzRegression : public ::testing::Test {
 protected:
-    FuzzRegression() {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("movrek-fuzzreg-" + std::to_string(random()));
-        fs::create_directories(folder_);
-    }
-    ~FuzzRegression() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
-
     template <class Harness>
     void RunAll(Harness harness) {
         std::vector<fs::path> inputs = InputsUnder(SourceFolder(u"tests/fuzz/corpus"));
@@ -65,13 +41,14 @@ protected:
         // The seeds alone are a dozen files per target; fewer means the folder was not found.
         ASSERT_GE(corpus, 12u) << "no corpus under " << SourceFolder(u"tests/fuzz/corpus").string();
         for (const fs::path& input : inputs) {
-            const Findings findings = harness(ReadInput(input), folder_);
+            const Findings findings = harness(movrek::test::ReadBytes(input), folder_);
             for (const std::string& finding : findings)
                 ADD_FAILURE() << input.filename().string() << ": " << finding;
         }
     }
 
-    fs::path folder_;
+    movrek::test::TempFolder temp_{"movrek-fuzzreg-"};
+    const fs::path& folder_ = temp_.Root();
 };
 
 }  // namespace

@@ -1,69 +1,32 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <string>
 #include <vector>
 
 #include "platform/TextFile.h"
 #include "platform/Utf.h"
 #include "storage/Kini.h"
+#include "support/Bytes.h"
+#include "support/Files.h"
 
 using movrek::FileError;
 using movrek::kini;
 using movrek::kvar;
 namespace fs = std::filesystem;
 using Lines = std::vector<std::u16string>;
+using movrek::test::ReadBytes;
+using movrek::test::Utf16Le;
+using movrek::test::WriteBytes;
 
 namespace {
 
 std::u16string Text(const kvar& v) { return std::u16string(v.TextView()); }
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder() {
-        std::random_device random;
-        path_ = fs::temp_directory_path() / ("movrek-kini-" + std::to_string(random()));
-        fs::create_directories(path_);
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    fs::path Path(const std::string& name) const { return path_ / name; }
-    kvar File(const std::string& name) const { return kvar(Path(name).u16string()); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(path_))
-            names.push_back(entry.path().filename().string());
-        return names;
-    }
-
-private:
-    fs::path path_;
+// A fresh temporary folder for each test.
+struct TempFolder : movrek::test::TempFolder {
+    TempFolder() : movrek::test::TempFolder("movrek-kini-") {}
 };
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string Utf16Le(std::u16string_view text) {
-    std::string bytes;
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
 
 // Loads a document from a file holding exactly bytes.
 kini LoadBytes(const TempFolder& folder, const std::string& bytes) {
@@ -74,7 +37,7 @@ kini LoadBytes(const TempFolder& folder, const std::string& bytes) {
 }
 
 kini WithLines(const TempFolder& folder, std::u16string_view text) {
-    return LoadBytes(folder, "\xFF\xFE" + Utf16Le(text));
+    return LoadBytes(folder, movrek::test::Utf16File(text));
 }
 
 }  // namespace

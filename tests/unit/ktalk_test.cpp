@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -11,41 +10,15 @@
 #include "platform/Utf.h"
 #include "sound/ClipNames.h"
 #include "sound/Ktalk.h"
+#include "support/RecordingMessages.h"
 
 using movrek::ktalk;
 using movrek::ToUtf8;
+using movrek::test::RecordingMessages;
 
 namespace {
 
 using Events = std::vector<std::string>;
-
-// Records beeps and messages into the shared event list; files exist unless listed missing.
-class RecordingMessages : public movrek::UserMessages {
-public:
-    explicit RecordingMessages(Events& log) : log_(log) {}
-    void ShowMessage(std::u16string_view text) override {
-        log_.push_back("message " + ToUtf8(text));
-        // A modal box runs the message loop: let a test act as the loop would meanwhile.
-        if (whileShown) {
-            auto loop = std::move(whileShown);
-            whileShown = nullptr;
-            loop();
-        }
-    }
-    void Beep(int frequencyHz, int durationMs) override {
-        log_.push_back("beep " + std::to_string(frequencyHz) + " " + std::to_string(durationMs));
-    }
-    bool FileExists(std::u16string_view path) override {
-        return !noSoundFolder && missing.count(std::u16string(path)) == 0;
-    }
-
-    std::set<std::u16string> missing;
-    bool noSoundFolder = false;
-    std::function<void()> whileShown;
-
-private:
-    Events& log_;
-};
 
 // Records the device operations; each step can be made to fail for a given clip, and the
 // output device can vanish and come back.
@@ -448,7 +421,7 @@ TEST_F(KtalkTest, AMissingClipBeepsSaysSoAndTheSequenceGoesOn) {
 }
 
 TEST_F(KtalkTest, WithoutTheSoundFolderEveryClipReportsItselfOnce) {
-    messages.noSoundFolder = true;
+    messages.filesExist = false;
     talk->TalkClock(u"じかん", u"けいか", 24, 0, 0);
     EXPECT_EQ(PlayOut(), Names{});
     EXPECT_EQ(std::count(log.begin(), log.end(), "beep 2000 100"), 4);

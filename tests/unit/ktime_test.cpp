@@ -8,31 +8,13 @@
 
 #include "app/Talarm.h"
 #include "platform/Utf.h"
+#include "support/AlarmRows.h"
+#include "support/EngineFakes.h"
 
 using namespace movrek;
+using namespace movrek::test;
 
 namespace {
-
-// A morning in 2024 as a date-time; any day works.
-constexpr double kDay = 45400.0;
-
-class SetClock : public Clock {
-public:
-    double Now() override {
-        ++Reads;
-        return At;
-    }
-    void Set(double seconds) { At = kDay + 0.3 * OneSecond + seconds * OneSecond; }
-    double At = kDay;
-    int Reads = 0;
-};
-
-class Label : public TextSink {
-public:
-    void SetText(const std::u16string& text) override { Texts.push_back(text); }
-    std::u16string Last() const { return Texts.empty() ? u"" : Texts.back(); }
-    std::vector<std::u16string> Texts;
-};
 
 // Everything the announcer is asked, one readable line per call.
 class Recorder : public Announcer {
@@ -49,44 +31,6 @@ public:
                        " " + std::to_string(m) + " " + std::to_string(s));
     }
     std::vector<std::string> Said;
-};
-
-class FakeTicker : public Ticker {
-public:
-    void Enable(int intervalMs) override {
-        Enabled = true;
-        Interval = intervalMs;
-    }
-    void Disable() override {
-        Enabled = false;
-        Interval = 0;
-    }
-    bool Enabled = false;
-    int Interval = 0;
-};
-
-class Glyph : public StateGlyph {
-public:
-    void SetStateGlyph(bool finished) override { Calls.push_back(finished); }
-    std::vector<bool> Calls;
-};
-
-// Ten rows of in-memory lists behind a real talarm.
-struct Rows {
-    Rows() {
-        for (int i = 0; i < talarm::Rows; ++i)
-            alarm.AttachRow(i, {&lists[i][0], &lists[i][1], &lists[i][2], &lists[i][3], &lists[i][4]});
-        alarm.Populate();
-    }
-    void Set(int row, int end, int h, int m, int s, int sound) {
-        lists[row][0].Select(end);
-        lists[row][1].Select(h);
-        lists[row][2].Select(m);
-        lists[row][3].Select(s);
-        lists[row][4].Select(sound);
-    }
-    MemoryChoiceList lists[talarm::Rows][5];
-    talarm alarm;
 };
 
 class Engine : public ::testing::Test {
@@ -119,7 +63,7 @@ protected:
     SetClock clock;
     Label label;
     Recorder announcer;
-    Rows rows;
+    TenRows rows;
     MemoryChoiceList pass;
     FakeTicker ticker;
     Glyph glyph;

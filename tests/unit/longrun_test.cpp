@@ -12,56 +12,27 @@
 #include "app/Talarm.h"
 #include "platform/Utf.h"
 #include "sound/Ktalk.h"
+#include "support/AlarmRows.h"
+#include "support/EngineFakes.h"
+#include "support/RecordingMessages.h"
 
 using namespace movrek;
+using namespace movrek::test;
 
 namespace {
-
-class MsClock : public Clock {
-public:
-    double Now() override { return 45400.0 + static_cast<double>(Ms) / 86400000.0; }
-    std::int64_t Ms = 0;
-};
-
-class Label : public TextSink {
-public:
-    void SetText(const std::u16string& text) override { Texts.push_back(ToUtf8(text)); }
-    std::vector<std::string> Texts;
-};
-
-class Ticker100 : public Ticker {
-public:
-    void Enable(int) override { Enabled = true; }
-    void Disable() override { Enabled = false; }
-    bool Enabled = false;
-};
-
-class NoGlyph : public StateGlyph {
-public:
-    void SetStateGlyph(bool finished) override { Finished = finished; }
-    bool Finished = false;
-};
-
-class RecordedMessages : public UserMessages {
-public:
-    void ShowMessage(std::u16string_view text) override { Shown.push_back(ToUtf8(text)); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return true; }
-    std::vector<std::string> Shown;
-};
 
 // Plays each clip for a while (longer names take longer); the loop reports the end as the
 // notifier would. Records the clip names in the order they started.
 class TimedDevice : public SoundOutput {
 public:
-    explicit TimedDevice(const MsClock& clock) : clock_(clock) {}
+    explicit TimedDevice(const std::int64_t& nowMs) : nowMs_(nowMs) {}
     bool Open() override { return true; }
     bool CreatePrimary() override { return true; }
     bool LoadWave(std::u16string_view path, DeviceLossReport) override {
         std::string name = ToUtf8(path);
         name = name.substr(name.rfind('\\') + 1);
         Started.push_back(name.substr(0, name.size() - 4));
-        EndsAt = clock_.Ms + 350 + 30 * static_cast<std::int64_t>(name.size());
+        EndsAt = nowMs_ + 350 + 30 * static_cast<std::int64_t>(name.size());
         return true;
     }
     bool SetNotify() override { return true; }
@@ -70,7 +41,7 @@ public:
         Sounding = true;
         return 0;
     }
-    void StopClip() override { EndsAt = clock_.Ms; }
+    void StopClip() override { EndsAt = nowMs_; }
     bool Close() override { return true; }
     bool ClipSounding() const override { return Sounding; }
     bool DeviceGone() const override { return false; }
@@ -81,7 +52,7 @@ public:
     bool Sounding = false;
 
 private:
-    const MsClock& clock_;
+    const std::int64_t& nowMs_;
 };
 
 // What the minute announcement for h:m says, written out from the counting rules.
@@ -109,40 +80,32 @@ std::string Hms(int totalSeconds) {
 }  // namespace
 
 TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
-    MsClock clock;
+    std::int64_t now = 0;  // milliseconds into the day
+    SetClock clock;
     Label label;
-    Ticker100 ticker;
-    NoGlyph glyph;
-    RecordedMessages messages;
-    TimedDevice device(clock);
+    FakeTicker ticker;
+    Glyph glyph;
+    RecordingMessages messages;
+    messages.filesExist = true;
+    TimedDevice device(now);
     ktalk talk(device, messages);
 
-    MemoryChoiceList lists[talarm::Rows][5];
-    talarm rows;
-    for (int i = 0; i < talarm::Rows; ++i)
-        rows.AttachRow(i, {&lists[i][0], &lists[i][1], &lists[i][2], &lists[i][3], &lists[i][4]});
-    rows.Populate();
-    auto setRow = [&](int row, int h, int m, int s, int sound) {
-        lists[row][0].Select(0);  // no end: the run must reach the day's end
-        lists[row][1].Select(h);
-        lists[row][2].Select(m);
-        lists[row][3].Select(s);
-        lists[row][4].Select(sound);
-    };
-    // A sound, a two-clip phrase and single phrases, each at a second inside its minute.
-    setRow(0, 0, 30, 30, 1);
-    setRow(1, 12, 30, 30, 6);
-    setRow(2, 23, 59, 30, 9);
-    setRow(3, 5, 0, 15, 4);
+    // A sound, a two-clip phrase and single phrases, each at a second inside its minute; no
+    // row ends the run, which must reach the day's end.
+    TenRows rows;
+    rows.Set(0, 0, 0, 30, 30, 1);
+    rows.Set(1, 0, 12, 30, 30, 6);
+    rows.Set(2, 0, 23, 59, 30, 9);
+    rows.Set(3, 0, 5, 0, 15, 4);
 
     MemoryChoiceList pass;
     pass.SetItems({u"", u"分経過", u"時間経過"});
     pass.Select(1);
-    ktime engine{KtimeLinks{clock, label, talk, rows, pass, ticker, glyph}};
+    ktime engine{KtimeLinks{clock, label, talk, rows.alarm, pass, ticker, glyph}};
 
     engine.CountIn = 0;
     engine.State = TimerState::Counting;
-    clock.Ms = 300;
+    clock.SetMs(now = 300);
     engine.Start();
 
     // Ticks 100 ms apart give or take a busy machine's delays (80..180 ms, never a whole
@@ -150,16 +113,16 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     std::uint32_t seed = 12345;
     const std::int64_t stopAt = 25LL * 3600 * 1000;
     std::int64_t lastEngineTick = -1;
-    while (clock.Ms < stopAt) {
+    while (now < stopAt) {
         seed = seed * 1664525u + 1013904223u;
-        clock.Ms += 80 + static_cast<std::int64_t>((seed >> 16) % 101);
-        if (device.Sounding && clock.Ms >= device.EndsAt) {
+        clock.SetMs(now += 80 + static_cast<std::int64_t>((seed >> 16) % 101));
+        if (device.Sounding && now >= device.EndsAt) {
             device.Sounding = false;
             talk.ClipEnded();
         }
         if (ticker.Enabled) {
             engine.Tick();
-            lastEngineTick = clock.Ms;
+            lastEngineTick = now;
         }
         talk.Tick();
     }
@@ -181,13 +144,13 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     EXPECT_EQ(device.Started.size(), expected.size());
     for (size_t i = 0; i < expected.size() && i < device.Started.size(); ++i)
         ASSERT_EQ(device.Started[i], expected[i]) << "clip " << i;
-    EXPECT_TRUE(messages.Shown.empty());
+    EXPECT_TRUE(messages.shown.empty());
 
     // Every second shown once, in order, ending at 00:00:00; nothing after the stop.
     ASSERT_EQ(label.Texts.size(), 24u * 3600 + 1);
-    for (int s = 0; s <= 24 * 3600; ++s) ASSERT_EQ(label.Texts[static_cast<size_t>(s)], Hms(s));
+    for (int s = 0; s <= 24 * 3600; ++s) ASSERT_EQ(ToUtf8(label.Texts[static_cast<size_t>(s)]), Hms(s));
     EXPECT_EQ(engine.State, TimerState::Finished);
-    EXPECT_TRUE(glyph.Finished);
+    EXPECT_TRUE(glyph.Finished());
     EXPECT_FALSE(ticker.Enabled);
     EXPECT_LT(lastEngineTick, 24LL * 3600 * 1000 + 1300);
     EXPECT_EQ(talk.Pending(), 0);

@@ -13,108 +13,36 @@
 #include "app/Talarm.h"
 #include "platform/TextFile.h"
 #include "platform/Utf.h"
+#include "support/AlarmRows.h"
+#include "support/Bytes.h"
+#include "support/FakePlacement.h"
+#include "support/Files.h"
+#include "support/RecordingMessages.h"
 
 using namespace movrek;
+using namespace movrek::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Rect {
-    long long left, top, right, bottom;
-};
-
-// A window on a desk of monitors; the first monitor is the primary one, at (0, 0).
-class FakePlacement : public WindowPlacement {
-public:
-    std::vector<Rect> monitors{{0, 0, 1920, 1080}};
-    int left = -7777;
-    int top = -7777;
-    int moves = 0;
-
-    int Left() const override { return left; }
-    int Top() const override { return top; }
-    void MoveTo(int l, int t) override {
-        left = l;
-        top = t;
-        ++moves;
-    }
-    int PrimaryWidth() const override { return static_cast<int>(monitors[0].right); }
-    int PrimaryHeight() const override { return static_cast<int>(monitors[0].bottom); }
-    bool SquareOnAnyMonitor(int l, int t) const override {
-        for (const Rect& m : monitors)
-            if (l < m.right && l + 100LL > m.left && t < m.bottom && t + 100LL > m.top) return true;
-        return false;
-    }
-};
-
-class RecordingMessages : public UserMessages {
-public:
-    std::vector<std::u16string> shown;
-    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return false; }
-};
-
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::string Utf16File(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
 // The main window's parts as the settings see them, the record, and a settings file in a
 // fresh temporary folder.
-class S01Settings : public ::testing::Test {
+class S01Settings : public ::testing::Test, public SettingsLists {
 protected:
     S01Settings() {
-        std::random_device random;
-        folder_ = fs::temp_directory_path() / ("movrek-s01-" + std::to_string(random()));
-        fs::create_directories(folder_);
-        before.SetItems({u"", u"10秒前"});
-        start.SetItems({u"", u"起動しました", u"スタート"});
-        pass.SetItems({u"", u"分経過", u"時間経過"});
-        for (int i = 0; i < talarm::Rows; ++i) {
-            auto& r = rows[static_cast<size_t>(i)];
-            alarms.AttachRow(i, {&r[0], &r[1], &r[2], &r[3], &r[4]});
-        }
-        alarms.Populate();
-        settings.InitPaths((folder_ / "movrek.exe").u16string());
+        settings.InitPaths(folder_.Path("movrek.exe").u16string());
         // Natively the folder's separator is "/"; the file name is the record's own.
         settings.IniPath = Ini().u16string();
     }
-    ~S01Settings() override {
-        std::error_code ignored;
-        fs::remove_all(folder_, ignored);
-    }
 
-    fs::path Ini() const { return folder_ / "movrek.ini"; }
+    fs::path Ini() const { return folder_.Path("movrek.ini"); }
     void WriteIni(std::u16string_view lines) { WriteBytes(Ini(), Utf16File(lines)); }
     std::string IniBytes() const { return ReadBytes(Ini()); }
-    std::vector<std::string> Names() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(folder_)) names.push_back(entry.path().filename().string());
-        return names;
-    }
+    std::vector<std::string> Names() const { return folder_.Names(); }
 
     SettingsLinks Links() { return {window, before, start, pass, alarms, messages}; }
     bool Load() { return settings.LoadSettings(Links()); }
     bool Save() { return settings.SaveSettings(Links()); }
-    std::array<int, 5> Row(int i) const {
-        const auto& r = rows[static_cast<size_t>(i)];
-        return {r[0].Selected(), r[1].Selected(), r[2].Selected(), r[3].Selected(), r[4].Selected()};
-    }
 
     // Values no load would produce, to see what a load leaves alone.
     void Scramble() {
@@ -160,13 +88,10 @@ protected:
 
     FakePlacement window;
     RecordingMessages messages;
-    MemoryChoiceList before, start, pass;
-    std::array<std::array<MemoryChoiceList, 5>, talarm::Rows> rows;
-    talarm alarms;
     ks01 settings;
 
 private:
-    fs::path folder_;
+    TempFolder folder_{"movrek-s01-"};
 };
 
 const std::u16string kDefaultFile =

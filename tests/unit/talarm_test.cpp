@@ -2,27 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include "support/AlarmRows.h"
+
 using namespace movrek;
 
 namespace {
 
-struct TenRows {
-    TenRows() {
-        for (int i = 0; i < talarm::Rows; ++i)
-            EXPECT_TRUE(alarm.AttachRow(
-                i, {&lists[i][0], &lists[i][1], &lists[i][2], &lists[i][3], &lists[i][4]}));
-        alarm.Populate();
-    }
-    MemoryChoiceList& L(int row, AlarmField f) { return lists[row][static_cast<int>(f)]; }
-    void Set(int row, int end, int h, int m, int s, int sound) {
-        L(row, AlarmField::End).Select(end);
-        L(row, AlarmField::Hour).Select(h);
-        L(row, AlarmField::Minute).Select(m);
-        L(row, AlarmField::Second).Select(s);
-        L(row, AlarmField::Sound).Select(sound);
-    }
-    MemoryChoiceList lists[talarm::Rows][5];
-    talarm alarm;
+// The shared rows, whose attaching is itself under test here.
+struct TenRows : movrek::test::TenRows {
+    TenRows() { EXPECT_TRUE(attached); }
+    MemoryChoiceList& L(int row, AlarmField f) { return lists[static_cast<size_t>(row)][static_cast<size_t>(f)]; }
 };
 
 using Views = std::vector<std::u16string_view>;

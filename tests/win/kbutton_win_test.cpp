@@ -9,9 +9,12 @@
 #include "controls/BarGlyphs.h"
 #include "controls/Bitmap_win.h"
 #include "controls/Kbutton_win.h"
+#include "support/SourcePath.h"
 
 namespace movrek {
 namespace {
+
+using test::SourcePath;
 
 // Runs the thread's messages until cond holds or the deadline passes.
 template <typename Cond>
@@ -104,11 +107,6 @@ int CountColour(const Bitmap& b, Color c) {
 LPARAM At(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(static_cast<short>(x)),
                       static_cast<WORD>(static_cast<short>(y)));
-}
-
-std::u16string SourcePath(const char* relative) {
-    std::string p = std::string("Z:") + MOVREK_SOURCE_DIR + "/" + relative;
-    return std::u16string(p.begin(), p.end());
 }
 
 TEST(BarGlyphs, BmpFilesAndResourcesMatchThePixelTables) {

@@ -14,46 +14,19 @@
 
 #include "sound/Kdsound_win.h"
 #include "sound/TalkNotify.h"
+#include "support/Files_win.h"
+#include "support/OwnerWindow_win.h"
+#include "support/RecordingMessages.h"
+#include "support/Riff.h"
 
 namespace movrek {
 namespace {
 
+using namespace test;
+
 // ---------------------------------------------------------------- helpers
 
-class RecordingMessages : public UserMessages {
-public:
-    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return false; }
-    std::vector<std::u16string> shown;
-};
-
 using Messages = std::vector<std::u16string>;
-
-std::string Le32(std::uint32_t v) {
-    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-}
-std::string Le16(std::uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-
-// A chunk with its fill byte; declared overrides the size written in the header.
-std::string Chunk(const char (&id)[5], const std::string& data, std::int64_t declared = -1) {
-    std::string c(id, 4);
-    c += Le32(static_cast<std::uint32_t>(declared < 0 ? std::int64_t(data.size()) : declared));
-    c += data;
-    if (data.size() % 2) c += '\0';
-    return c;
-}
-
-std::string PcmFormat(int channels = 1, int rate = 44100, int bits = 16) {
-    const int align = channels * bits / 8;
-    return Le16(1) + Le16(std::uint16_t(channels)) + Le32(std::uint32_t(rate)) +
-           Le32(std::uint32_t(rate * align)) + Le16(std::uint16_t(align)) +
-           Le16(std::uint16_t(bits));
-}
-
-std::string Riff(const std::string& body, const char (&form)[5] = "WAVE") {
-    return Chunk("RIFF", std::string(form, 4) + body);
-}
 
 // 16-bit mono samples of a 441 Hz square wave.
 std::string Samples(int count) {
@@ -67,79 +40,8 @@ std::string SimpleWave(int samples) {
 }
 
 // A folder of this process's own under the temporary folder, removed with its files.
-class TempFolder {
-public:
-    TempFolder() {
-        wchar_t base[MAX_PATH];
-        GetTempPathW(MAX_PATH, base);
-        path_ = std::wstring(base) + L"kdsound_test_" + std::to_wstring(GetCurrentProcessId());
-        CreateDirectoryW(path_.c_str(), nullptr);
-    }
-    ~TempFolder() {
-        for (const auto& f : files_) DeleteFileW(f.c_str());
-        RemoveDirectoryW(path_.c_str());
-    }
-    std::u16string Write(const std::wstring& name, const std::string& bytes) {
-        const std::wstring full = path_ + L"\\" + name;
-        HANDLE h = CreateFileW(full.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        EXPECT_NE(h, INVALID_HANDLE_VALUE) << "cannot create the test file";
-        DWORD written = 0;
-        WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-        CloseHandle(h);
-        files_.push_back(full);
-        return Path(name);
-    }
-    std::u16string Path(const std::wstring& name) const {
-        const std::wstring full = path_ + L"\\" + name;
-        return std::u16string(full.begin(), full.end());
-    }
-
-private:
-    std::wstring path_;
-    std::vector<std::wstring> files_;
-};
-
-// A hidden top-level window: the owner for the cooperative level and the notifier's target.
-class OwnerWindow {
-public:
-    OwnerWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"KdsoundTestOwner";
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
-                                nullptr, nullptr, wc.hInstance, nullptr);
-    }
-    ~OwnerWindow() { DestroyWindow(hwnd_); }
-    HWND Get() const { return hwnd_; }
-
-    // Collects the TalkNotify first parameters that arrive within the time limit, returning
-    // early once `enough` have come.
-    std::vector<WPARAM> Notifications(std::chrono::milliseconds limit, size_t enough = SIZE_MAX) {
-        std::vector<WPARAM> got;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            MSG msg;
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-                if (msg.hwnd == hwnd_ && msg.message == kTalkNotify) {
-                    EXPECT_EQ(msg.lParam, 0);
-                    got.push_back(msg.wParam);
-                } else {
-                    DispatchMessageW(&msg);
-                }
-            }
-            const auto now = std::chrono::steady_clock::now();
-            if (got.size() >= enough || now >= deadline) return got;
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now).count();
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, DWORD(left) + 1, QS_ALLINPUT);
-        }
-    }
-
-private:
-    HWND hwnd_ = nullptr;
+struct TempFolder : test::WinFolder {
+    TempFolder() : WinFolder(u"kdsound_test_") {}
 };
 
 constexpr auto kQuiet = std::chrono::milliseconds(300);  // for asserting that nothing comes
@@ -244,7 +146,7 @@ TEST_F(LoadWaveTest, RefusesWhatTheDeviceCannotPlay) {
 TEST_F(LoadWaveTest, FindsFilesByTheirWideNames) {
     EXPECT_EQ(Load(SimpleWave(100), L"じかん\u6642\u5831.wav"), kLoaded);
     messages_.shown.clear();
-    EXPECT_FALSE(device_->LoadWave(folder_.Path(L"ない.wav"), DeviceLossReport::Show));
+    EXPECT_FALSE(device_->LoadWave(folder_.File(L"ない.wav"), DeviceLossReport::Show));
     EXPECT_EQ(messages_.shown, Messages{u"WAVファイルロードエラー"});
 }
 

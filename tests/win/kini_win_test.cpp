@@ -11,79 +11,23 @@
 
 #include "platform/TextFile.h"
 #include "storage/Kini.h"
+#include "support/Files_win.h"
 
 using movrek::FileError;
 using movrek::kini;
 using movrek::kvar;
+using movrek::test::ReadBytes;
+using movrek::test::U;
+using movrek::test::W;
+using movrek::test::WriteBytes;
 
 namespace {
 
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::u16string U(const std::wstring& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.c_str()), text.size());
-}
-
 // A fresh folder under the user's temporary folder (named 設定テスト unless told otherwise),
 // removed afterwards.
-class JapaneseFolder {
-public:
-    explicit JapaneseFolder(const std::u16string& name = u"設定テスト") {
-        wchar_t temp[MAX_PATH + 1];
-        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-        path_ = U(std::wstring(temp, length)) + name +
-                U(std::to_wstring(GetCurrentProcessId()));
-        created_ = CreateDirectoryW(W(path_), nullptr) != FALSE;
-    }
-    ~JapaneseFolder() {
-        for (const auto& name : Names()) {
-            const std::u16string file = File(name);
-            SetFileAttributesW(W(file), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileW(W(file))) RemoveDirectoryW(W(file));
-        }
-        RemoveDirectoryW(W(path_));
-    }
-    bool created() const { return created_; }
-    std::u16string File(const std::u16string& name) const { return path_ + u"\\" + name; }
-    std::vector<std::u16string> Names() const {
-        std::vector<std::u16string> names;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(W(path_ + u"\\*"), &found);
-        if (search == INVALID_HANDLE_VALUE) return names;
-        do {
-            const std::u16string name = U(found.cFileName);
-            if (name != u"." && name != u"..") names.push_back(name);
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return names;
-    }
-
-private:
-    std::u16string path_;
-    bool created_ = false;
+struct JapaneseFolder : movrek::test::WinFolder {
+    explicit JapaneseFolder(const std::u16string& name = u"設定テスト") : WinFolder(name) {}
 };
-
-void WriteBytes(const std::u16string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
-}
-
-std::string ReadBytes(const std::u16string& path) {
-    HANDLE file = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
 
 // Bytes of a literal, embedded NULs included.
 template <size_t N>

@@ -10,112 +10,43 @@
 #include "app/S01.h"
 #include "app/S01_win.h"
 #include "app/Talarm.h"
+#include "support/AlarmRows.h"
+#include "support/Bytes.h"
+#include "support/Files_win.h"
+#include "support/RecordingMessages.h"
 
 using namespace movrek;
+using namespace movrek::test;
 
 namespace {
 
-const wchar_t* W(const std::u16string& text) { return reinterpret_cast<const wchar_t*>(text.c_str()); }
-
-std::u16string U(const std::wstring& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.c_str()), text.size());
-}
-
-class RecordingMessages : public UserMessages {
-public:
-    std::vector<std::u16string> shown;
-    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return false; }
-};
-
-void WriteBytes(const std::u16string& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    ASSERT_EQ(written, bytes.size());
-}
-
-std::string ReadBytes(const std::u16string& path) {
-    HANDLE file = CreateFileW(W(path), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return "<cannot open>";
-    std::string bytes(1 << 16, '\0');
-    DWORD got = 0;
-    ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    CloseHandle(file);
-    bytes.resize(got);
-    return bytes;
-}
-
-std::string Utf16File(std::u16string_view text) {
-    std::string bytes = "\xFF\xFE";
-    for (char16_t c : text) {
-        bytes += static_cast<char>(c & 0xFF);
-        bytes += static_cast<char>(c >> 8);
-    }
-    return bytes;
-}
-
 // A hidden top-level window standing in for the main window, a program "movrek.exe" in a fresh
 // folder named 設定 under the temporary folder, and the lists the settings fill.
-class S01Win : public ::testing::Test {
+class S01Win : public ::testing::Test, public SettingsLists {
 protected:
     S01Win() {
-        wchar_t temp[MAX_PATH + 1];
-        const DWORD length = GetTempPathW(MAX_PATH + 1, temp);
-        folder_ = U(std::wstring(temp, length)) + u"設定" + U(std::to_wstring(GetCurrentProcessId()));
-        CreateDirectoryW(W(folder_), nullptr);
-        settings.InitPaths(folder_ + u"\\movrek.exe");
+        settings.InitPaths(folder_.File(u"movrek.exe"));
         window_ = CreateWindowExW(WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0, 120, 40, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
         placement = Win32WindowPlacement(window_);
-        before.SetItems({u"", u"10秒前"});
-        start.SetItems({u"", u"起動しました", u"スタート"});
-        pass.SetItems({u"", u"分経過", u"時間経過"});
-        for (int i = 0; i < talarm::Rows; ++i) {
-            auto& r = rows[static_cast<size_t>(i)];
-            alarms.AttachRow(i, {&r[0], &r[1], &r[2], &r[3], &r[4]});
-        }
-        alarms.Populate();
     }
     ~S01Win() override {
         if (window_) DestroyWindow(window_);
-        SetFileAttributesW(W(settings.IniPath), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileW(W(settings.IniPath));
-        RemoveDirectoryW(W(folder_));
     }
 
     SettingsLinks Links() { return {placement, before, start, pass, alarms, messages}; }
     bool Load() { return settings.LoadSettings(Links()); }
     bool Save() { return settings.SaveSettings(Links()); }
     // Everything in the folder, to see that no temporary file stays behind.
-    int FileCount() const {
-        int count = 0;
-        WIN32_FIND_DATAW found;
-        HANDLE search = FindFirstFileW(W(folder_ + u"\\*"), &found);
-        if (search == INVALID_HANDLE_VALUE) return 0;
-        do {
-            if (found.cFileName[0] != L'.') ++count;
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
-        return count;
-    }
+    int FileCount() const { return static_cast<int>(folder_.Names().size()); }
 
+    WinFolder folder_{u"設定"};
     HWND window_ = nullptr;
     Win32WindowPlacement placement{nullptr};
     RecordingMessages messages;
-    MemoryChoiceList before, start, pass;
-    std::array<std::array<MemoryChoiceList, 5>, talarm::Rows> rows;
-    talarm alarms;
     ks01 settings;
 
     void SetUp() override { ASSERT_NE(window_, nullptr); }
-
-private:
-    std::u16string folder_;
 };
 
 }  // namespace

@@ -29,43 +29,23 @@
 
 #include "platform/Utf.h"
 #include "sound/Kdsound_win.h"
+#include "support/Files_win.h"
+#include "support/OwnerWindow_win.h"
+#include "support/RecordingMessages.h"
+#include "support/Riff.h"
+#include "support/SourcePath.h"
 
 namespace movrek {
 namespace {
+
+using namespace test;
 
 const std::array<std::u16string_view, 8> kLoaderMessages{
     u"WAVファイルロードエラー", u"WAVEチャンクチェックエラー", u"fmt チャンクチェックエラー",
     u"メモリ確保エラー",         u"WAVEフォーマットロードエラー", u"dataチャンクが見つからない",
     u"サウンドバッファの作成エラー", u"ロック失敗"};
 
-class RecordingMessages : public UserMessages {
-public:
-    void ShowMessage(std::u16string_view text) override { shown.emplace_back(text); }
-    void Beep(int, int) override {}
-    bool FileExists(std::u16string_view) override { return false; }
-    std::vector<std::u16string> shown;
-};
-
 // ---------------------------------------------------------------- files
-
-std::string Le32(std::uint32_t v) {
-    return {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char(v >> 24)};
-}
-std::string Le16(std::uint16_t v) { return {char(v & 0xFF), char(v >> 8)}; }
-
-std::string Chunk(const char (&id)[5], const std::string& data) {
-    std::string c = std::string(id, 4) + Le32(std::uint32_t(data.size())) + data;
-    if (data.size() % 2) c += '\0';
-    return c;
-}
-
-std::string Format(std::uint16_t tag, int channels, int rate, int bits) {
-    const int align = channels * bits / 8;
-    return Le16(tag) + Le16(std::uint16_t(channels)) + Le32(std::uint32_t(rate)) +
-           Le32(std::uint32_t(rate * align)) + Le16(std::uint16_t(align)) + Le16(std::uint16_t(bits));
-}
-
-std::string Riff(const std::string& body) { return Chunk("RIFF", "WAVE" + body); }
 
 std::string Tone(int bytes) {
     std::string s;
@@ -91,40 +71,10 @@ std::vector<std::string> CraftedSeeds() {
     };
 }
 
-// A path under the source tree; under Wine a Unix path needs Z: in front.
-std::wstring SourcePath(const std::u16string& relative) {
-    std::u16string path = FromUtf8(MOVREK_SOURCE_DIR);
-    if (!path.empty() && path[0] == u'/') path = u"Z:" + path;
-    path += u'/';
-    path += relative;
-    return std::wstring(path.begin(), path.end());
-}
-
-std::string ReadFileW(const std::wstring& path) {
-    std::string bytes;
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return bytes;
-    char buffer[65536];
-    DWORD got = 0;
-    while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-    CloseHandle(h);
-    return bytes;
-}
-
-bool WriteFileW(const std::wstring& path, const std::string& bytes) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(h, bytes.data(), DWORD(bytes.size()), &written, nullptr);
-    CloseHandle(h);
-    return ok && written == bytes.size();
-}
-
-std::wstring TempFile(const wchar_t* name) {
+std::u16string TempFile(const char16_t* name) {
     wchar_t base[MAX_PATH];
     GetTempPathW(MAX_PATH, base);
-    return std::wstring(base) + L"wav_mutation_" + std::to_wstring(GetCurrentProcessId()) + L"_" + name;
+    return U(base) + u"wav_mutation_" + U(std::to_wstring(GetCurrentProcessId())) + u"_" + name;
 }
 
 unsigned long long EnvNumber(const wchar_t* name, unsigned long long fallback) {
@@ -361,7 +311,7 @@ public:
 private:
     void SaveAndEnd(const wchar_t* what) {
         const std::wstring path = L"wav-mutant-" + std::wstring(what) + L"-" + std::to_wstring(index_) + L".wav";
-        WriteFileW(path, bytes_);
+        TryWriteBytes(U(path), bytes_);
         std::fprintf(stderr, "mutant %zu: %ls; saved as %ls\n", index_, what, path.c_str());
         std::fflush(stderr);
         TerminateProcess(GetCurrentProcess(), 3);
@@ -393,29 +343,6 @@ private:
     std::thread thread_;
 };
 
-class OwnerWindow {
-public:
-    OwnerWindow() {
-        WNDCLASSW wc{};
-        wc.lpfnWndProc = DefWindowProcW;
-        wc.hInstance = GetModuleHandleW(nullptr);
-        wc.lpszClassName = L"WavMutationOwner";
-        RegisterClassW(&wc);
-        hwnd_ = CreateWindowExW(0, wc.lpszClassName, L"", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
-                                nullptr, wc.hInstance, nullptr);
-    }
-    ~OwnerWindow() { DestroyWindow(hwnd_); }
-    HWND Get() const { return hwnd_; }
-    // The notifier posts one message per stopped clip; a long run must not fill the queue.
-    void Drain() {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-
-private:
-    HWND hwnd_ = nullptr;
-};
-
 class WavMutation : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -425,7 +352,7 @@ protected:
     }
     void TearDown() override {
         device_->Close();
-        DeleteFileW(path_.c_str());
+        DeleteFileW(W(path_));
     }
 
     struct Outcome {
@@ -438,11 +365,11 @@ protected:
     Outcome Run(const std::string& bytes) {
         Outcome o;
         messages_.shown.clear();
-        if (!WriteFileW(path_, bytes)) {
+        if (!TryWriteBytes(path_, bytes)) {
             ADD_FAILURE() << "cannot write the mutant";
             return o;
         }
-        o.loaded = device_->LoadWave(std::u16string(path_.begin(), path_.end()), DeviceLossReport::Show);
+        o.loaded = device_->LoadWave(path_, DeviceLossReport::Show);
         if (o.loaded) {
             o.notified = device_->SetNotify();
             device_->SetVolume(int(volume_.Below(101)));
@@ -457,7 +384,7 @@ protected:
     OwnerWindow window_;
     RecordingMessages messages_;
     std::unique_ptr<kdsound> device_;
-    const std::wstring path_ = TempFile(L"m.wav");
+    const std::u16string path_ = TempFile(u"m.wav");
     XorShift volume_{12345};
 };
 
@@ -470,7 +397,7 @@ std::string Utf8(std::u16string_view text) { return ToUtf8(text); }
 TEST_F(WavMutation, MutatedClipsAreRefusedWithTheirMessageOrPlay) {
     std::vector<std::string> seeds = CraftedSeeds();
     for (const char16_t* name : {u"sound/2.wav", u"sound/ふん.wav", u"sound/alarm4.wav"}) {
-        std::string clip = ReadFileW(SourcePath(name));
+        std::string clip = ReadBytes(SourcePath(name));
         ASSERT_GT(clip.size(), 44u) << "missing clip " << Utf8(name);
         seeds.push_back(std::move(clip));
     }
@@ -501,7 +428,7 @@ TEST_F(WavMutation, MutatedClipsAreRefusedWithTheirMessageOrPlay) {
         }
         if (bad && reported++ < 10) {
             const std::wstring keep = L"wav-mutant-" + std::to_wstring(i) + L".wav";
-            WriteFileW(keep, mutant);
+            TryWriteBytes(U(keep), mutant);
             std::string shown;
             for (const auto& m : o.messages) shown += " [" + Utf8(m) + "]";
             ADD_FAILURE() << "mutant " << i << " (kept as wav-mutant-" << i << ".wav): loaded " << o.loaded
