@@ -72,7 +72,8 @@ public:
     TKButton(const TKButton&) = delete;
     TKButton& operator=(const TKButton&) = delete;
 
-    // ---- properties; every setter except Index, ModalResult and UnderGlyph requests a repaint
+    // ---- properties; every setter except Index, ModalResult, UnderGlyph and
+    // ReleaseOutsideClicks requests a repaint
     TKButtonStyle Style() const { return style_; }
     void SetStyle(TKButtonStyle v);  // also sets Enter
     TKButtonEnter Enter() const { return enter_; }
