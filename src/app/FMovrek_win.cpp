@@ -263,7 +263,7 @@ bool TFMovrek::CreateComponents() {
                                                     IMAGE_ICON, 16, 16, 0)));
         if (gear) imageList_.AddIcon(gear.Get());
     }
-    ui::PictureButtonArgs pb;
+    PictureButtonArgs pb;
     pb.place = kSpeedButtonOption;
     pb.id = kIdSpeedButtonOption;
     pb.faceColor = face;

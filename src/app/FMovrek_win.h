@@ -20,6 +20,7 @@
 #include "app/S01.h"
 #include "app/S01_win.h"
 #include "app/Talarm.h"
+#include "controls/Kbutton_win.h"
 #include "ui/Controls.h"
 #include "ui/Window.h"
 
@@ -188,7 +189,7 @@ private:
     ui::ComboBox comboBoxPassSound_;
     ui::PushButton buttonStart_;
     ui::ImageList imageList_;
-    ui::PictureButton speedButtonOption_;
+    PictureButton speedButtonOption_;
     ui::PopupMenu pMenuMain_;
     ui::TrayIcon trayIcon_;
     ui::ColorChooser colorDialog_;

@@ -17,7 +17,7 @@ inline constexpr int kGlyphFinished = 206;  // red square: a run has finished
 inline constexpr Color kBarGlyphBackground = Rgb(255, 0, 255);
 
 struct BarGlyphPicture {
-    int resource_id;
+    int resourceId;
     Color ink;  // colour of '#'; '.' is kBarGlyphBackground
     const char* rows[kBarGlyphHeight];
 };
@@ -42,9 +42,9 @@ inline constexpr BarGlyphPicture kBarGlyphs[] = {
 };
 
 // The picture with the given resource number as a bitmap; empty for an unknown number.
-inline Bitmap BarGlyphBitmap(int resource_id) {
+inline Bitmap BarGlyphBitmap(int resourceId) {
     for (const BarGlyphPicture& g : kBarGlyphs) {
-        if (g.resource_id != resource_id) continue;
+        if (g.resourceId != resourceId) continue;
         Bitmap bmp(kBarGlyphWidth, kBarGlyphHeight);
         for (int y = 0; y < kBarGlyphHeight; ++y)
             for (int x = 0; x < kBarGlyphWidth; ++x)

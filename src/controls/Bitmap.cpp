@@ -64,11 +64,11 @@ void Bitmap::FrameRect(const Rect& r, Color c) {
     FillRect(Rect{r.x2 - 1, r.y1, r.x2, r.y2}, c);
 }
 
-void Bitmap::CopyRect(int dx, int dy, const Bitmap& src, const Rect& src_rect) {
+void Bitmap::CopyRect(int dx, int dy, const Bitmap& src, const Rect& srcRect) {
     // Clip the source to src, then the shifted result to this bitmap.
-    Rect s = src.Clip(src_rect);
-    dx += s.x1 - src_rect.x1;
-    dy += s.y1 - src_rect.y1;
+    Rect s = src.Clip(srcRect);
+    dx += s.x1 - srcRect.x1;
+    dy += s.y1 - srcRect.y1;
     if (dx < 0) { s.x1 -= dx; dx = 0; }
     if (dy < 0) { s.y1 -= dy; dy = 0; }
     const int w = std::min(s.x2 - s.x1, width_ - dx);

@@ -64,8 +64,8 @@ public:
 
     void FillRect(const Rect& r, Color c) override;
     void FrameRect(const Rect& r, Color c) override;
-    // Copies the rectangle src_rect of src to (dx, dy); parts outside either bitmap are skipped.
-    void CopyRect(int dx, int dy, const Bitmap& src, const Rect& src_rect);
+    // Copies the rectangle srcRect of src to (dx, dy); parts outside either bitmap are skipped.
+    void CopyRect(int dx, int dy, const Bitmap& src, const Rect& srcRect);
     // Draws src at (x, y) leaving out every pixel of colour key; clipped to this bitmap.
     void DrawTransparent(const Bitmap& src, int x, int y, Color key);
     // Colour of one pixel; 0 (black) outside the bitmap.

@@ -5,26 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "ui/Controls.h"
+
 namespace movrek {
-
-namespace {
-
-// A GDI object deleted on scope exit.
-class ScopedGdiObject {
-public:
-    explicit ScopedGdiObject(HGDIOBJ h) : h_(h) {}
-    ~ScopedGdiObject() {
-        if (h_) DeleteObject(h_);
-    }
-    ScopedGdiObject(const ScopedGdiObject&) = delete;
-    ScopedGdiObject& operator=(const ScopedGdiObject&) = delete;
-    HGDIOBJ get() const { return h_; }
-
-private:
-    HGDIOBJ h_;
-};
-
-}  // namespace
 
 DibBitmap::DibBitmap() : dc_(CreateCompatibleDC(nullptr)) {
     if (!dc_) throw std::bad_alloc();
@@ -32,16 +15,13 @@ DibBitmap::DibBitmap() : dc_(CreateCompatibleDC(nullptr)) {
 
 DibBitmap::DibBitmap(int width, int height) : DibBitmap() { SetSize(width, height); }
 
-DibBitmap::~DibBitmap() {
-    Release();
-    if (dc_) DeleteDC(dc_);
-}
+// A bitmap still selected into a DC cannot be deleted: it is selected out first.
+DibBitmap::~DibBitmap() { Release(); }
 
 void DibBitmap::Release() {
     if (!dib_) return;
-    SelectObject(dc_, old_);
-    DeleteObject(dib_);
-    dib_ = nullptr;
+    SelectObject(dc_.Get(), old_);
+    dib_.Reset();
     old_ = nullptr;
 }
 
@@ -58,29 +38,26 @@ std::uint8_t* DibBitmap::Reallocate(int width, int height, int stride) {
     bi.bmiHeader.biBitCount = 24;
     bi.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(dc_, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (!dib || !bits) {
-        if (dib) DeleteObject(dib);
-        throw std::bad_alloc();
-    }
-    dib_ = dib;
-    old_ = SelectObject(dc_, dib_);
+    ui::BitmapHandle dib(CreateDIBSection(dc_.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!dib || !bits) throw std::bad_alloc();
+    dib_ = std::move(dib);
+    old_ = SelectObject(dc_.Get(), dib_.Get());
     // A new DIB section is zero-filled, as the portable storage is.
     return static_cast<std::uint8_t*>(bits);
 }
 
 void GdiCanvas::FillRect(const Rect& r, Color c) {
     if (r.x2 <= r.x1 || r.y2 <= r.y1) return;
-    ScopedGdiObject brush(CreateSolidBrush(c));
+    ui::Brush brush(CreateSolidBrush(c));
     RECT rc{r.x1, r.y1, r.x2, r.y2};
-    ::FillRect(dc_, &rc, static_cast<HBRUSH>(brush.get()));
+    ::FillRect(dc_, &rc, brush.Get());
 }
 
 void GdiCanvas::FrameRect(const Rect& r, Color c) {
     if (r.x2 <= r.x1 || r.y2 <= r.y1) return;
-    ScopedGdiObject brush(CreateSolidBrush(c));
+    ui::Brush brush(CreateSolidBrush(c));
     RECT rc{r.x1, r.y1, r.x2, r.y2};
-    ::FrameRect(dc_, &rc, static_cast<HBRUSH>(brush.get()));
+    ::FrameRect(dc_, &rc, brush.Get());
 }
 
 bool BitmapFromHandle(HBITMAP picture, Bitmap& out) {
@@ -98,10 +75,9 @@ bool BitmapFromHandle(HBITMAP picture, Bitmap& out) {
     bi.bmiHeader.biCompression = BI_RGB;
     const int stride = Bitmap::StrideFor(w);
     std::vector<std::uint8_t> bits(static_cast<std::size_t>(stride) * h);
-    HDC screen = GetDC(nullptr);
-    const int lines = GetDIBits(screen, picture, 0, static_cast<UINT>(h), bits.data(), &bi,
+    const ui::WindowDc screen(nullptr);
+    const int lines = GetDIBits(screen.Get(), picture, 0, static_cast<UINT>(h), bits.data(), &bi,
                                 DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
     if (lines != h) return false;
     out.SetSize(w, h);
     for (int y = 0; y < h; ++y)
@@ -110,17 +86,17 @@ bool BitmapFromHandle(HBITMAP picture, Bitmap& out) {
     return true;
 }
 
-bool LoadBitmapResource(HINSTANCE module, int resource_id, Bitmap& out) {
-    ScopedGdiObject picture(LoadImageW(module, MAKEINTRESOURCEW(resource_id), IMAGE_BITMAP, 0, 0,
-                                       LR_CREATEDIBSECTION));
-    return BitmapFromHandle(static_cast<HBITMAP>(picture.get()), out);
+bool LoadBitmapResource(HINSTANCE module, int resourceId, Bitmap& out) {
+    const ui::BitmapHandle picture(static_cast<HBITMAP>(
+        LoadImageW(module, MAKEINTRESOURCEW(resourceId), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    return BitmapFromHandle(picture.Get(), out);
 }
 
 bool LoadBitmapFile(std::u16string_view path, Bitmap& out) {
-    const std::wstring wide(path.begin(), path.end());
-    ScopedGdiObject picture(LoadImageW(nullptr, wide.c_str(), IMAGE_BITMAP, 0, 0,
-                                       LR_LOADFROMFILE | LR_CREATEDIBSECTION));
-    return BitmapFromHandle(static_cast<HBITMAP>(picture.get()), out);
+    const ui::BitmapHandle picture(static_cast<HBITMAP>(
+        LoadImageW(nullptr, ui::Wide(path).c_str(), IMAGE_BITMAP, 0, 0,
+                   LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
+    return BitmapFromHandle(picture.Get(), out);
 }
 
 }  // namespace movrek

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "controls/Bitmap.h"
+#include "ui/Handles.h"
 
 namespace movrek {
 
@@ -19,8 +20,8 @@ public:
     DibBitmap& operator=(const DibBitmap&) = delete;
 
     // A memory DC with the DIB section selected; valid for the bitmap's life.
-    HDC Dc() const { return dc_; }
-    HBITMAP Handle() const { return dib_; }
+    HDC Dc() const { return dc_.Get(); }
+    HBITMAP Handle() const { return dib_.Get(); }
 
 protected:
     // Throws std::bad_alloc when the DIB section cannot be created.
@@ -29,8 +30,8 @@ protected:
 private:
     void Release();
 
-    HDC dc_ = nullptr;          // owned
-    HBITMAP dib_ = nullptr;     // owned, selected into dc_ while it exists
+    ui::MemoryDc dc_;
+    ui::BitmapHandle dib_;      // selected into dc_ while it exists
     HGDIOBJ old_ = nullptr;     // dc_'s original bitmap
 };
 
@@ -48,7 +49,7 @@ private:
 // The picture's pixels as a 24-bit bitmap (palette pictures resolved to their colours).
 bool BitmapFromHandle(HBITMAP picture, Bitmap& out);
 // A BITMAP resource of the module, by number.
-bool LoadBitmapResource(HINSTANCE module, int resource_id, Bitmap& out);
+bool LoadBitmapResource(HINSTANCE module, int resourceId, Bitmap& out);
 // A .bmp file.
 bool LoadBitmapFile(std::u16string_view path, Bitmap& out);
 

@@ -345,7 +345,7 @@ bool TFormOption::CreateComponents() {
                 a.top = c.top;
                 a.width = c.width;
                 a.height = c.height;
-                a.control_id = IdOf(c.part);
+                a.controlId = IdOf(c.part);
                 const int tag = c.part == P::ButtonFormColor ? 0 : 1;
                 auto swatch = std::make_unique<TKButtonWindow>(a);
                 swatch->Button().SetStyle(ysSingle);

@@ -41,7 +41,7 @@ TKButton::TKButton(TextRenderer& text, std::unique_ptr<Bitmap> work)
 }
 
 void TKButton::Invalidate() {
-    repaint_requested_ = true;
+    repaintRequested_ = true;
     if (OnInvalidate) OnInvalidate();
 }
 
@@ -108,7 +108,7 @@ void TKButton::MouseLeave() {
 }
 
 void TKButton::MouseDown(const MouseArgs& args) {
-    if (args.button == MouseButton::Left) framework_click_ = true;
+    if (args.button == MouseButton::Left) frameworkClick_ = true;
     if (OnMouseDown) {
         std::weak_ptr<int> alive = life_;
         OnMouseDown(*this, args);
@@ -125,8 +125,8 @@ void TKButton::MouseUp(const MouseArgs& args) {
     std::weak_ptr<int> alive = life_;
     const bool inside = Inside(args.x, args.y);
     // The framework's own click on a release inside comes first and ends the press.
-    if (args.button == MouseButton::Left && framework_click_) {
-        framework_click_ = false;
+    if (args.button == MouseButton::Left && frameworkClick_) {
+        frameworkClick_ = false;
         if (inside) {
             Click();
             if (alive.expired()) return;
@@ -136,6 +136,7 @@ void TKButton::MouseUp(const MouseArgs& args) {
         OnMouseUp(*this, args);
         if (alive.expired()) return;
     }
+    if (!inside && !releaseOutsideClicks_) press_ = 0;
     if (state_ != TKButtonState::Disabled) {
         state_ = (inside || select_ == 1) ? TKButtonState::Entered : TKButtonState::Normal;
         Invalidate();
@@ -156,7 +157,7 @@ void TKButton::Click() {
 
 void TKButton::CancelPress() {
     press_ = 0;
-    framework_click_ = false;
+    frameworkClick_ = false;
     if (state_ == TKButtonState::Down) {
         state_ = TKButtonState::Normal;
         Invalidate();
@@ -166,8 +167,8 @@ void TKButton::CancelPress() {
 // ---------------------------------------------------------------- looks
 
 const Bitmap& TKButton::Paint() {
-    repaint_requested_ = false;
-    CaptureBackground(ControlPlace{left_, top_, width_, height_}, under_glyph_, parent_color_,
+    repaintRequested_ = false;
+    CaptureBackground(ControlPlace{left_, top_, width_, height_}, underGlyph_, parentColor_,
                       background_);
     work_->SetSize(width_, height_);
     switch (state_) {
@@ -185,58 +186,58 @@ void TKButton::Bevel(int pressed, int kind) { DrawBevel(*work_, pressed, kind, c
 
 void TKButton::Frame() {
     const int level = ContrastLevel(contrast_);
-    DrawFrame(*work_, ScaleColor(face_color_, level, level, level), 4);
+    DrawFrame(*work_, ScaleColor(faceColor_, level, level, level), 4);
 }
 
 Color TKButton::EnteredTextColor() const {
-    return enter_text_color_ != 0 ? enter_text_color_ : font_color_;
+    return enterTextColor_ != 0 ? enterTextColor_ : fontColor_;
 }
 
 void TKButton::NormalLook() {
-    Face(face_color_);
+    Face(faceColor_);
     switch (style_) {
         case ysNormal: Bevel(0, 0); break;
         case ysSingle: Bevel(0, 1); break;
         case ysFlat: break;
         case ysFrame: Frame(); break;
     }
-    Content(0, font_color_);
+    Content(0, fontColor_);
 }
 
 void TKButton::DownLook() {
-    Face(face_color_);
+    Face(faceColor_);
     switch (style_) {
         case ysNormal: Bevel(1, 0); break;
         case ysSingle:
         case ysFlat: Bevel(1, 1); break;
         case ysFrame:
-            Face(TintFace(face_color_, 2));
+            Face(TintFace(faceColor_, 2));
             Frame();
             break;
     }
     // Only the frame style keeps its content in place when pressed.
-    Content(style_ == ysFrame ? 0 : 1, font_color_);
+    Content(style_ == ysFrame ? 0 : 1, fontColor_);
 }
 
 void TKButton::EnteredLook() {
     const Color t = EnteredTextColor();
     switch (enter_) {
         case yeNormal:
-            Face(face_color_);
+            Face(faceColor_);
             Bevel(0, 0);
             Content(0, t);
             break;
         case yeSingle:
-            Face(face_color_);
+            Face(faceColor_);
             Bevel(0, 1);
             Content(0, t);
             break;
         case yeShade:
-            Face(enter_face_color_);
-            if (enter_shade_ >= 0)
-                LightenPixels(*work_, enter_shade_);
+            Face(enterFaceColor_);
+            if (enterShade_ >= 0)
+                LightenPixels(*work_, enterShade_);
             else
-                ScalePixels(*work_, 255 + enter_shade_, 255 + enter_shade_, 255 + enter_shade_);
+                ScalePixels(*work_, 255 + enterShade_, 255 + enterShade_, 255 + enterShade_);
             switch (style_) {
                 case ysNormal: Bevel(0, 0); break;
                 case ysSingle: Bevel(0, 1); break;
@@ -246,11 +247,11 @@ void TKButton::EnteredLook() {
             Content(0, t);
             break;
         case yeReverse:
-            Face(font_color_);
-            Content(0, face_color_);
+            Face(fontColor_);
+            Content(0, faceColor_);
             break;
         case yeFrame:
-            Face(TintFace(face_color_, 1));
+            Face(TintFace(faceColor_, 1));
             Frame();
             Content(0, t);
             break;
@@ -262,7 +263,7 @@ void TKButton::EnteredLook() {
 }
 
 void TKButton::DisabledLook() {
-    const Color base = transparent_ == 1 ? work_->Pixel(2, 2) : face_color_;
+    const Color base = transparent_ == 1 ? work_->Pixel(2, 2) : faceColor_;
     const Color light = LightenColor(base, 128);
     const Color dark = ScaleColor(base, 128, 128, 128);
     NormalLook();
@@ -270,7 +271,7 @@ void TKButton::DisabledLook() {
     Content(0, dark);
 }
 
-void TKButton::Content(int offset, Color text_color) {
+void TKButton::Content(int offset, Color textColor) {
     const int gw = glyph_.Width(), gh = glyph_.Height();
     const int gap = gw > 0 ? spacing_ : 0;
     const int cx = width_ / 2, cy = height_ / 2;
@@ -284,30 +285,30 @@ void TKButton::Content(int offset, Color text_color) {
     const std::u16string_view shown = std::u16string_view(caption_).substr(0, n);
     TextRenderer::Extent extent;
     if (n > 0) extent = text_.Measure(shown);
-    const int content_width = n == 0 ? gw : gw + gap + extent.width;
+    const int contentWidth = n == 0 ? gw : gw + gap + extent.width;
 
-    int glyph_x, caption_x;
+    int glyphX, captionX;
     switch (alignment_) {
         case taLeftJustify:
-            glyph_x = 4;
-            caption_x = margin_ + 2;
+            glyphX = 4;
+            captionX = margin_ + 2;
             break;
         case taRightJustify:
-            glyph_x = width_ - (content_width + margin_ + 2);
-            caption_x = glyph_x + gw + gap;
+            glyphX = width_ - (contentWidth + margin_ + 2);
+            captionX = glyphX + gw + gap;
             break;
         default:
-            glyph_x = cx - content_width / 2;
-            caption_x = glyph_x + gw + gap;
+            glyphX = cx - contentWidth / 2;
+            captionX = glyphX + gw + gap;
             break;
     }
-    const int glyph_y = cy - gh / 2;
-    const int caption_y = cy - (extent.height / 2 + 1);
+    const int glyphY = cy - gh / 2;
+    const int captionY = cy - (extent.height / 2 + 1);
 
     if (gw > 0)
-        work_->DrawTransparent(glyph_, glyph_x + offset, glyph_y + offset,
+        work_->DrawTransparent(glyph_, glyphX + offset, glyphY + offset,
                                glyph_.Pixel(0, gh - 1));
-    if (n > 0) text_.Draw(*work_, caption_x + offset, caption_y + offset, shown, text_color);
+    if (n > 0) text_.Draw(*work_, captionX + offset, captionY + offset, shown, textColor);
 }
 
 }  // namespace movrek

@@ -72,7 +72,8 @@ public:
     TKButton(const TKButton&) = delete;
     TKButton& operator=(const TKButton&) = delete;
 
-    // ---- properties; every setter except Index, ModalResult and UnderGlyph requests a repaint
+    // ---- properties; every setter except Index, ModalResult, UnderGlyph and
+    // ReleaseOutsideClicks requests a repaint
     TKButtonStyle Style() const { return style_; }
     void SetStyle(TKButtonStyle v);  // also sets Enter
     TKButtonEnter Enter() const { return enter_; }
@@ -93,33 +94,36 @@ public:
     void SetTransparent(bool v) { Store(transparent_, v ? 1 : 0); }
     std::int32_t Select() const { return select_; }
     void SetSelect(bool v) { Store(select_, v ? 1 : 0); }
-    std::int32_t ModalResult() const { return modal_result_; }
-    void SetModalResult(std::int32_t v) { modal_result_ = v; }
-    Color FaceColor() const { return face_color_; }
-    void SetFaceColor(Color v) { Store(face_color_, v); }
-    Color EnterTextColor() const { return enter_text_color_; }
-    void SetEnterTextColor(Color v) { Store(enter_text_color_, v); }
-    std::int32_t EnterShade() const { return enter_shade_; }
-    void SetEnterShade(std::int32_t v) { Store(enter_shade_, v); }
-    Color EnterFaceColor() const { return enter_face_color_; }
-    void SetEnterFaceColor(Color v) { Store(enter_face_color_, v); }
-    Color EnterFrameColor() const { return enter_frame_color_; }
-    void SetEnterFrameColor(Color v) { Store(enter_frame_color_, v); }
+    std::int32_t ModalResult() const { return modalResult_; }
+    void SetModalResult(std::int32_t v) { modalResult_ = v; }
+    Color FaceColor() const { return faceColor_; }
+    void SetFaceColor(Color v) { Store(faceColor_, v); }
+    Color EnterTextColor() const { return enterTextColor_; }
+    void SetEnterTextColor(Color v) { Store(enterTextColor_, v); }
+    std::int32_t EnterShade() const { return enterShade_; }
+    void SetEnterShade(std::int32_t v) { Store(enterShade_, v); }
+    Color EnterFaceColor() const { return enterFaceColor_; }
+    void SetEnterFaceColor(Color v) { Store(enterFaceColor_, v); }
+    // Whether a press that ends away from the button still clicks (it does unless told).
+    bool ReleaseOutsideClicks() const { return releaseOutsideClicks_; }
+    void SetReleaseOutsideClicks(bool v) { releaseOutsideClicks_ = v; }
+    Color EnterFrameColor() const { return enterFrameColor_; }
+    void SetEnterFrameColor(Color v) { Store(enterFrameColor_, v); }
     const Bitmap& Glyph() const { return glyph_; }
     void SetGlyph(const Bitmap& picture);  // copies the picture
-    const Bitmap* UnderGlyph() const { return under_glyph_; }
-    void SetUnderGlyph(const Bitmap* v) { under_glyph_ = v; }  // not owned
+    const Bitmap* UnderGlyph() const { return underGlyph_; }
+    void SetUnderGlyph(const Bitmap* v) { underGlyph_ = v; }  // not owned
 
     // ---- standard control members
     const std::u16string& Caption() const { return caption_; }
     void SetCaption(std::u16string_view v);
-    Color FontColor() const { return font_color_; }
-    void SetFontColor(Color v) { Store(font_color_, v); }
+    Color FontColor() const { return fontColor_; }
+    void SetFontColor(Color v) { Store(fontColor_, v); }
     // Tell the button that the font behind its TextRenderer changed.
     void FontChanged() { Invalidate(); }
     // The parent's colour, the face of a transparent button without UnderGlyph.
-    Color ParentColor() const { return parent_color_; }
-    void SetParentColor(Color v) { Store(parent_color_, v); }
+    Color ParentColor() const { return parentColor_; }
+    void SetParentColor(Color v) { Store(parentColor_, v); }
     int Left() const { return left_; }
     int Top() const { return top_; }
     int Width() const { return width_; }
@@ -157,7 +161,7 @@ public:
     const Bitmap& Work() const { return *work_; }
     TKButtonState State() const { return state_; }
     bool PressFlag() const { return press_ != 0; }
-    bool RepaintRequested() const { return repaint_requested_; }
+    bool RepaintRequested() const { return repaintRequested_; }
 
 private:
     template <typename T>
@@ -171,7 +175,7 @@ private:
     void Face(Color c);
     void Bevel(int pressed, int kind);
     void Frame();
-    void Content(int offset, Color text_color);
+    void Content(int offset, Color textColor);
     void NormalLook();
     void DownLook();
     void EnteredLook();
@@ -193,24 +197,25 @@ private:
     std::int32_t spacing_ = 4;
     std::int32_t transparent_ = 0;
     std::int32_t select_ = 0;
-    std::int32_t modal_result_ = 0;
-    Color face_color_ = Rgb(232, 232, 232);
-    Color enter_text_color_ = 0;
-    std::int32_t enter_shade_ = 192;
-    Color enter_face_color_ = Rgb(0, 78, 152);
-    Color enter_frame_color_ = Rgb(0, 78, 152);
-    const Bitmap* under_glyph_ = nullptr;
+    std::int32_t modalResult_ = 0;
+    Color faceColor_ = Rgb(232, 232, 232);
+    Color enterTextColor_ = 0;
+    std::int32_t enterShade_ = 192;
+    Color enterFaceColor_ = Rgb(0, 78, 152);
+    Color enterFrameColor_ = Rgb(0, 78, 152);
+    const Bitmap* underGlyph_ = nullptr;
+    bool releaseOutsideClicks_ = true;
 
     std::u16string caption_;
-    Color font_color_ = 0;
-    Color parent_color_ = Rgb(240, 240, 240);
+    Color fontColor_ = 0;
+    Color parentColor_ = Rgb(240, 240, 240);
     int left_ = 0, top_ = 0, width_ = 100, height_ = 22;
     bool enabled_ = true;
 
     TKButtonState state_ = TKButtonState::Normal;
     int press_ = 0;
-    bool framework_click_ = false;  // a left press whose release inside clicks
-    bool repaint_requested_ = false;
+    bool frameworkClick_ = false;  // a left press whose release inside clicks
+    bool repaintRequested_ = false;
     // Expires with the button, so a handler that destroys it ends the event cleanly.
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
 };

@@ -1,28 +1,16 @@
 #include "controls/Kbutton_win.h"
 
+#include <commctrl.h>
 #include <windowsx.h>
 
+#include <algorithm>
+#include <new>
 #include <stdexcept>
 #include <string>
 
 namespace movrek {
 
 namespace {
-
-const wchar_t* Wide(std::u16string_view s) { return reinterpret_cast<const wchar_t*>(s.data()); }
-
-// Selects an object into a DC for one scope.
-class SelectedObject {
-public:
-    SelectedObject(HDC dc, HGDIOBJ obj) : dc_(dc), old_(SelectObject(dc, obj)) {}
-    ~SelectedObject() { SelectObject(dc_, old_); }
-    SelectedObject(const SelectedObject&) = delete;
-    SelectedObject& operator=(const SelectedObject&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
 
 HFONT OrDefault(HFONT font) {
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -46,29 +34,30 @@ MouseArgs ArgsFrom(MouseButton button, WPARAM wp, LPARAM lp) {
 
 // ---------------------------------------------------------------- GdiTextRenderer
 
-GdiTextRenderer::GdiTextRenderer() : measure_dc_(CreateCompatibleDC(nullptr)) {
-    if (!measure_dc_) throw std::bad_alloc();
+GdiTextRenderer::GdiTextRenderer() : measureDc_(CreateCompatibleDC(nullptr)) {
+    if (!measureDc_) throw std::bad_alloc();
 }
 
-GdiTextRenderer::~GdiTextRenderer() { DeleteDC(measure_dc_); }
-
 TextRenderer::Extent GdiTextRenderer::Measure(std::u16string_view text) {
-    SelectedObject font(measure_dc_, OrDefault(font_));
+    ui::Selected font(measureDc_.Get(), OrDefault(font_));
+    const std::wstring wide = ui::Wide(text);
     SIZE size{};
-    if (!GetTextExtentPoint32W(measure_dc_, Wide(text), static_cast<int>(text.size()), &size))
+    if (!GetTextExtentPoint32W(measureDc_.Get(), wide.c_str(), static_cast<int>(wide.size()),
+                               &size))
         return {};
     return {size.cx, size.cy};
 }
 
 void GdiTextRenderer::DrawOn(HDC dc, int x, int y, std::u16string_view text, Color c) {
-    SelectedObject font(dc, OrDefault(font_));
-    const int old_mode = SetBkMode(dc, TRANSPARENT);
-    const COLORREF old_color = SetTextColor(dc, c);
-    const UINT old_align = SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    TextOutW(dc, x, y, Wide(text), static_cast<int>(text.size()));
-    SetTextAlign(dc, old_align);
-    SetTextColor(dc, old_color);
-    SetBkMode(dc, old_mode);
+    ui::Selected font(dc, OrDefault(font_));
+    const std::wstring wide = ui::Wide(text);
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColor = SetTextColor(dc, c);
+    const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
+    TextOutW(dc, x, y, wide.c_str(), static_cast<int>(wide.size()));
+    SetTextAlign(dc, oldAlign);
+    SetTextColor(dc, oldColor);
+    SetBkMode(dc, oldMode);
     // The portable routines read and write the pixels directly next.
     GdiFlush();
 }
@@ -88,97 +77,88 @@ void GdiTextRenderer::Draw(Bitmap& target, int x, int y, std::u16string_view tex
 
 // ---------------------------------------------------------------- TKButtonWindow
 
-TKButtonWindow::TKButtonWindow(const TKButtonCreate& args) {
+TKButtonWindow::TKButtonWindow() {
     auto work = std::make_unique<DibBitmap>();
     work_ = work.get();
     button_ = std::make_unique<TKButton>(text_, std::move(work));
     button_->SetParentColor(GetSysColor(COLOR_BTNFACE));
-
-    const HINSTANCE module = GetModuleHandleW(nullptr);
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = &TKButtonWindow::WndProc;
-    wc.hInstance = module;
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kClassName;
-    // No CS_DBLCLKS: the second press of a double click is a press of its own.
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
-        throw std::runtime_error("TKButton: RegisterClassExW failed");
-
-    const DWORD style = WS_CHILD | WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0);
-    HWND hwnd = CreateWindowExW(0, kClassName, L"", style, args.left, args.top, args.width,
-                                args.height, args.parent,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.control_id)),
-                                module, this);
-    if (!hwnd) throw std::runtime_error("TKButton: CreateWindowExW failed");
-
-    HFONT parent_font = args.parent
-        ? reinterpret_cast<HFONT>(SendMessageW(args.parent, WM_GETFONT, 0, 0))
-        : nullptr;
-    text_.SetFont(OrDefault(parent_font));
-    OnWindowPosChanged();
-    button_->OnInvalidate = [this] {
-        if (hwnd_) InvalidateRect(hwnd_, nullptr, FALSE);
-    };
-    InvalidateRect(hwnd_, nullptr, FALSE);
 }
 
-TKButtonWindow::~TKButtonWindow() {
-    if (hwnd_) DestroyWindow(hwnd_);
-    if (owned_font_) DeleteObject(owned_font_);
+TKButtonWindow::TKButtonWindow(const TKButtonCreate& args) : TKButtonWindow() {
+    if (!CreateButtonWindow(args, kClassName))
+        throw std::runtime_error("TKButton: Windows refused to create the button window");
+}
+
+bool TKButtonWindow::CreateButtonWindow(const TKButtonCreate& args, const wchar_t* className) {
+    ui::WindowArgs w;
+    w.className = className;
+    w.style = WS_CHILD | WS_CLIPSIBLINGS | (args.visible ? WS_VISIBLE : 0);
+    w.left = args.left;
+    w.top = args.top;
+    w.width = args.width;
+    w.height = args.height;
+    w.parent = args.parent;
+    w.id = args.controlId;
+    w.classStyle = 0;  // no CS_DBLCLKS: the second press of a double click is a press of its own
+    if (!CreateWindowFrom(w)) return false;
+
+    HFONT parentFont = args.parent
+        ? reinterpret_cast<HFONT>(SendMessageW(args.parent, WM_GETFONT, 0, 0))
+        : nullptr;
+    text_.SetFont(OrDefault(parentFont));
+    OnWindowPosChanged();
+    button_->OnInvalidate = [this] {
+        if (Handle()) InvalidateRect(Handle(), nullptr, FALSE);
+    };
+    InvalidateRect(Handle(), nullptr, FALSE);
+    return true;
 }
 
 void TKButtonWindow::SetBounds(int left, int top, int width, int height) {
-    if (hwnd_)
-        SetWindowPos(hwnd_, nullptr, left, top, width, height,
+    if (Handle())
+        SetWindowPos(Handle(), nullptr, left, top, width, height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TKButtonWindow::SetVisible(bool visible) {
-    if (hwnd_) ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+    if (Handle()) ShowWindow(Handle(), visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void TKButtonWindow::SetEnabled(bool enabled) {
     button_->SetEnabled(enabled);
-    if (enabled && hwnd_ && !IsWindowEnabled(hwnd_)) EnableWindow(hwnd_, TRUE);
+    if (enabled && Handle() && !IsWindowEnabled(Handle())) EnableWindow(Handle(), TRUE);
 }
 
 void TKButtonWindow::SetCaption(std::u16string_view caption) {
-    const std::u16string text(caption);  // null-terminated
-    if (hwnd_)
-        SetWindowTextW(hwnd_, Wide(text));  // WM_SETTEXT passes it on to the model
+    if (Handle())
+        SetWindowTextW(Handle(), ui::Wide(caption).c_str());  // WM_SETTEXT passes it to the model
     else
-        button_->SetCaption(text);
+        button_->SetCaption(caption);
 }
 
-void TKButtonWindow::SetFont(std::u16string_view face, int point_size) {
+void TKButtonWindow::SetFont(std::u16string_view face, int pointSize) {
     LOGFONTW lf{};
-    lf.lfHeight = -MulDiv(point_size, 96, 72);  // layout is fixed at 96 dpi
+    lf.lfHeight = -MulDiv(pointSize, 96, 72);  // layout is fixed at 96 dpi
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
-    const size_t n = std::min<size_t>(face.size(), LF_FACESIZE - 1);
-    for (size_t i = 0; i < n; ++i) lf.lfFaceName[i] = static_cast<wchar_t>(face[i]);
-    HFONT font = CreateFontIndirectW(&lf);
+    const std::wstring wide = ui::Wide(face);
+    std::copy_n(wide.begin(), std::min<size_t>(wide.size(), LF_FACESIZE - 1), lf.lfFaceName);
+    ui::Font font(CreateFontIndirectW(&lf));
     if (!font) return;  // keep the current font
-    HFONT old = owned_font_;
-    text_.SetFont(font);
-    owned_font_ = font;
-    if (old) DeleteObject(old);
+    text_.SetFont(font.Get());
+    ownedFont_ = std::move(font);  // the old one goes once nothing draws with it
     button_->FontChanged();
 }
 
 void TKButtonWindow::SetFontHandle(HFONT font) {
     text_.SetFont(OrDefault(font));
-    if (owned_font_ && owned_font_ != font) {
-        DeleteObject(owned_font_);
-        owned_font_ = nullptr;
-    }
+    if (ownedFont_ && ownedFont_.Get() != font) ownedFont_.Reset();
     button_->FontChanged();
 }
 
-bool TKButtonWindow::SetGlyphResource(HINSTANCE module, int resource_id) {
+bool TKButtonWindow::SetGlyphResource(HINSTANCE module, int resourceId) {
     Bitmap picture;
-    if (!LoadBitmapResource(module, resource_id, picture)) return false;
+    if (!LoadBitmapResource(module, resourceId, picture)) return false;
     button_->SetGlyph(picture);
     return true;
 }
@@ -189,120 +169,94 @@ void TKButtonWindow::PaintTo(HDC dc) {
     BitBlt(dc, 0, 0, work.Width(), work.Height(), work_->Dc(), 0, 0, SRCCOPY);
 }
 
-// ---------------------------------------------------------------- window procedure
+// ---------------------------------------------------------------- messages
 
-LRESULT CALLBACK TKButtonWindow::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TKButtonWindow*>(
-            reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TKButtonWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (msg == WM_NCDESTROY && self) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        self->inside_ = self->tracking_ = false;
-        self = nullptr;
-    }
-    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
-    try {
-        LRESULT result = 0;
-        if (self->HandleMessage(msg, wp, lp, result)) return result;
-    } catch (...) {
-        // Nothing may unwind into the system; the message gets its default handling.
-    }
-    return DefWindowProcW(hwnd, msg, wp, lp);
-}
-
-// True when the message is done (with result); false sends it on to DefWindowProc. A handler
-// that raises an event may see its button destroyed, so handlers touch nothing after it.
-bool TKButtonWindow::HandleMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+// A handler that raises an event may see its button destroyed, so handlers touch nothing
+// after it.
+LRESULT TKButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_ERASEBKGND:
-            result = 1;  // nothing is erased: every pixel is painted by the one BitBlt
-            return true;
+            return 1;  // nothing is erased: every pixel is painted by the one BitBlt
         case WM_PAINT:
             OnPaint();
-            return true;
+            return 0;
         case WM_PRINTCLIENT:
             PaintTo(reinterpret_cast<HDC>(wp));
-            return true;
+            return 0;
         case WM_WINDOWPOSCHANGED:
             OnWindowPosChanged();
-            return false;
+            break;
         case WM_MOUSEMOVE:
             OnMouseMove(wp, lp);
-            return true;
+            return 0;
         case WM_MOUSELEAVE:
             OnMouseLeave();
-            return true;
+            return 0;
         case WM_LBUTTONDOWN:
             OnButtonDown(MouseButton::Left, wp, lp);
-            return true;
+            return 0;
         case WM_LBUTTONUP:
             OnButtonUp(MouseButton::Left, wp, lp);
-            return true;
+            return 0;
         case WM_RBUTTONDOWN:
             OnButtonDown(MouseButton::Right, wp, lp);
-            return true;
+            return 0;
         case WM_RBUTTONUP: {
             // DefWindowProc turns the release into WM_CONTEXTMENU; keep the window handle in
             // case the event handler destroyed the button.
-            HWND hwnd = hwnd_;
+            HWND hwnd = Handle();
             OnButtonUp(MouseButton::Right, wp, lp);
             if (IsWindow(hwnd)) DefWindowProcW(hwnd, msg, wp, lp);
-            return true;
+            return 0;
         }
         case WM_MBUTTONDOWN:
             OnButtonDown(MouseButton::Middle, wp, lp);
-            return true;
+            return 0;
         case WM_MBUTTONUP:
             OnButtonUp(MouseButton::Middle, wp, lp);
-            return true;
+            return 0;
         case WM_CAPTURECHANGED:
             OnCaptureChanged(reinterpret_cast<HWND>(lp));
-            return true;
+            return 0;
         case WM_CONTEXTMENU:
-            return OnContextMenu(lp);
+            if (OnContextMenu(lp)) return 0;
+            break;
         case WM_SETTEXT: {
-            result = DefWindowProcW(hwnd_, msg, wp, lp);
-            OnSetText(reinterpret_cast<const wchar_t*>(lp));
-            return true;
+            const LRESULT result = Default(msg, wp, lp);
+            const auto* text = reinterpret_cast<const wchar_t*>(lp);
+            button_->SetCaption(text ? ui::Narrow16(text) : std::u16string());
+            return result;
         }
         case WM_SETFONT:
             SetFontHandle(reinterpret_cast<HFONT>(wp));
-            return true;
+            return 0;
         case WM_GETFONT:
-            result = reinterpret_cast<LRESULT>(text_.Font());
-            return true;
+            return reinterpret_cast<LRESULT>(text_.Font());
+        case WM_NCDESTROY:
+            inside_ = tracking_ = false;
+            break;
         default:
-            return false;
+            break;
     }
+    return Default(msg, wp, lp);
 }
 
 void TKButtonWindow::OnPaint() {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
-    struct End {
-        HWND h;
-        PAINTSTRUCT* ps;
-        ~End() { EndPaint(h, ps); }
-    } end{hwnd_, &ps};
-    if (dc) PaintTo(dc);
+    ui::PaintDc dc(Handle());
+    if (dc.Get()) PaintTo(dc.Get());
 }
 
 void TKButtonWindow::OnWindowPosChanged() {
     RECT r{};
-    GetWindowRect(hwnd_, &r);
-    HWND parent = GetParent(hwnd_);
+    GetWindowRect(Handle(), &r);
+    HWND parent = GetParent(Handle());
     MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
     button_->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
 }
 
 bool TKButtonWindow::PointerOver() const {
     POINT pt;
-    return GetCursorPos(&pt) && WindowFromPoint(pt) == hwnd_;
+    return GetCursorPos(&pt) && WindowFromPoint(pt) == Handle();
 }
 
 void TKButtonWindow::TrackLeave() {
@@ -310,14 +264,14 @@ void TKButtonWindow::TrackLeave() {
     TRACKMOUSEEVENT t{};
     t.cbSize = sizeof(t);
     t.dwFlags = TME_LEAVE;
-    t.hwndTrack = hwnd_;
+    t.hwndTrack = Handle();
     tracking_ = TrackMouseEvent(&t) != FALSE;
 }
 
 void TKButtonWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
     const MouseArgs args = ArgsFrom(MouseButton::Left, wp, lp);
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(Handle(), &client);
     const POINT pt{args.x, args.y};
     const bool in = PtInRect(&client, pt) != FALSE;
     std::weak_ptr<int> alive = life_;
@@ -338,26 +292,26 @@ void TKButtonWindow::OnMouseMove(WPARAM wp, LPARAM lp) {
 
 void TKButtonWindow::OnMouseLeave() {
     tracking_ = false;
-    if (GetCapture() == hwnd_ || !inside_) return;  // while captured, moves report leaving
+    if (GetCapture() == Handle() || !inside_) return;  // while captured, moves report leaving
     inside_ = false;
     button_->MouseLeave();
 }
 
 void TKButtonWindow::OnButtonDown(MouseButton button, WPARAM wp, LPARAM lp) {
-    if (button == MouseButton::Left) SetCapture(hwnd_);
+    if (button == MouseButton::Left) SetCapture(Handle());
     button_->MouseDown(ArgsFrom(button, wp, lp));
 }
 
 void TKButtonWindow::OnButtonUp(MouseButton button, WPARAM wp, LPARAM lp) {
     const MouseArgs args = ArgsFrom(button, wp, lp);
-    if (button == MouseButton::Left && GetCapture() == hwnd_) {
+    if (button == MouseButton::Left && GetCapture() == Handle()) {
         releasing_ = true;
         ReleaseCapture();
         releasing_ = false;
     }
     std::weak_ptr<int> alive = life_;
     RECT client{};
-    GetClientRect(hwnd_, &client);
+    GetClientRect(Handle(), &client);
     const POINT pt{args.x, args.y};
     if (inside_ && !PtInRect(&client, pt)) {
         // Released outside without a move reporting it first: leave, then release.
@@ -368,8 +322,8 @@ void TKButtonWindow::OnButtonUp(MouseButton button, WPARAM wp, LPARAM lp) {
     button_->MouseUp(args);
 }
 
-void TKButtonWindow::OnCaptureChanged(HWND new_capture) {
-    if (releasing_ || new_capture == hwnd_) return;
+void TKButtonWindow::OnCaptureChanged(HWND newCapture) {
+    if (releasing_ || newCapture == Handle()) return;
     // Capture taken away mid-press (another window, a menu): the press ends without a click.
     std::weak_ptr<int> alive = life_;
     button_->CancelPress();
@@ -384,17 +338,75 @@ bool TKButtonWindow::OnContextMenu(LPARAM lp) {
     if (!popup_) return false;  // the parent's menu, if it has one
     POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
     if (lp == -1) GetCursorPos(&pt);
-    HWND owner = GetParent(hwnd_);
+    HWND owner = GetParent(Handle());
     TrackPopupMenu(popup_, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, pt.x, pt.y, 0,
-                   owner ? owner : hwnd_, nullptr);
+                   owner ? owner : Handle(), nullptr);
     return true;
 }
 
-void TKButtonWindow::OnSetText(const wchar_t* text) {
-    std::u16string caption;
-    if (text)
-        for (const wchar_t* p = text; *p; ++p) caption += static_cast<char16_t>(*p);
-    button_->SetCaption(caption);
+// ---------------------------------------------------------------- PictureButton
+
+bool PictureButton::Create(HWND parent, const PictureButtonArgs& a) {
+    images_ = a.images;
+    index_ = a.imageIndex;
+    face_ = a.faceColor;
+    const int id = a.id;
+    Button().SetReleaseOutsideClicks(false);
+    Button().OnClick = [this, id](TKButton&) {
+        SendMessageW(GetParent(Handle()), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(Handle()));
+    };
+    TKButtonCreate c;
+    c.parent = parent;
+    c.left = a.place.left;
+    c.top = a.place.top;
+    c.width = a.place.width;
+    c.height = a.place.height;
+    c.controlId = id;
+    if (!CreateButtonWindow(c, L"MovrekPictureButton")) return false;
+    if (a.hint) {
+        hint_ = a.hint;
+        // The tooltip belongs to the top-level window and goes with it.
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                                   WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                   GetAncestor(parent, GA_ROOT), nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+        if (tooltip_) {
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof ti;
+            ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            ti.hwnd = parent;
+            ti.uId = reinterpret_cast<UINT_PTR>(Handle());
+            ti.lpszText = hint_.data();
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+    }
+    return true;
+}
+
+void PictureButton::SetImage(const ui::ImageList* images, int index) {
+    images_ = images;
+    index_ = index;
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+// Sunken for the whole press, even while the pointer is away; raised under the pointer.
+void PictureButton::PaintTo(HDC dc) {
+    RECT r{};
+    GetClientRect(Handle(), &r);
+    ui::Brush face(CreateSolidBrush(face_));
+    FillRect(dc, &r, face.Get());
+    const bool down = Button().PressFlag();
+    if (down)
+        DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
+    else if (Button().State() == TKButtonState::Entered)
+        DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
+    if (images_) {
+        constexpr int cx = 16, cy = 16;
+        const int shift = down ? 1 : 0;
+        images_->Draw(dc, index_, (r.right - cx) / 2 + shift, (r.bottom - cy) / 2 + shift);
+    }
 }
 
 }  // namespace movrek

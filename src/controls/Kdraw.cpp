@@ -30,18 +30,18 @@ void DrawBevel(Bitmap& bmp, int pressed, int kind, int contrast) {
     const BevelFactors f = BevelFactorsFor(contrast);
     const int w = bmp.Width(), h = bmp.Height();
     // Edge operations; the first rule that matches a pixel wins.
-    const Op outer_far = (pressed == 0 || kind == 2) ? kDark : kLight;     // right, bottom
-    const Op outer_near = (pressed == 0 && kind != 2) ? kLight : kDark;    // left, top
-    const Op inner_far = (pressed == 0 && kind == 0) ? kShade : kKeep;     // W-2, H-2
-    const Op inner_near = (pressed == 1 && kind == 0) ? kShade : kKeep;    // 1
+    const Op outerFar = (pressed == 0 || kind == 2) ? kDark : kLight;     // right, bottom
+    const Op outerNear = (pressed == 0 && kind != 2) ? kLight : kDark;    // left, top
+    const Op innerFar = (pressed == 0 && kind == 0) ? kShade : kKeep;     // W-2, H-2
+    const Op innerNear = (pressed == 1 && kind == 0) ? kShade : kKeep;    // 1
     for (int y = 0; y < h; ++y) {
         std::uint8_t* p = bmp.Row(y);
         for (int x = 0; x < w; ++x, p += 3) {
             Op op;
-            if (x == w - 1 || y == h - 1) op = outer_far;
-            else if (x == 0 || y == 0) op = outer_near;
-            else if (x == w - 2 || y == h - 2) op = inner_far;
-            else if (x == 1 || y == 1) op = inner_near;
+            if (x == w - 1 || y == h - 1) op = outerFar;
+            else if (x == 0 || y == 0) op = outerNear;
+            else if (x == w - 2 || y == h - 2) op = innerFar;
+            else if (x == 1 || y == 1) op = innerNear;
             else continue;
             for (int i = 0; i < 3; ++i) {
                 switch (op) {
@@ -92,7 +92,7 @@ void LightenPixels(Bitmap& bmp, int amount) {
     }
 }
 
-void CaptureBackground(const ControlPlace& control, const Bitmap* under, Color parent_color,
+void CaptureBackground(const ControlPlace& control, const Bitmap* under, Color parentColor,
                        Bitmap& background) {
     background.SetSize(control.width, control.height);
     const Rect all{0, 0, background.Width(), background.Height()};
@@ -103,7 +103,7 @@ void CaptureBackground(const ControlPlace& control, const Bitmap* under, Color p
                             Rect{control.left, control.top, control.left + control.width,
                                  control.top + control.height});
     } else {
-        background.FillRect(all, parent_color);
+        background.FillRect(all, parentColor);
     }
 }
 

@@ -46,8 +46,8 @@ struct ControlPlace {
 };
 
 // background takes the control's size; then it is the control's own rectangle of under (the
-// parent's whole background), or, with no under, filled with parent_color.
-void CaptureBackground(const ControlPlace& control, const Bitmap* under, Color parent_color,
+// parent's whole background), or, with no under, filled with parentColor.
+void CaptureBackground(const ControlPlace& control, const Bitmap* under, Color parentColor,
                        Bitmap& background);
 
 // The colour with each channel x its factor / 256.

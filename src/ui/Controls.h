@@ -138,39 +138,6 @@ private:
     ImageListHandle list_;
 };
 
-// A flat button showing one picture: no frame until the pointer is over it, a sunken frame
-// while pressed. Clicks reach the parent as WM_COMMAND/BN_CLICKED with its id. A tooltip
-// shows its hint.
-struct PictureButtonArgs {
-    Place place;
-    int id = 0;
-    const ImageList* images = nullptr;
-    int imageIndex = -1;
-    COLORREF faceColor = 0;
-    const wchar_t* hint = nullptr;
-};
-
-class PictureButton : public Window {
-public:
-    bool Create(HWND parent, const PictureButtonArgs& args);
-    void SetImage(const ImageList* images, int index);
-    HWND Tooltip() const { return tooltip_; }
-
-protected:
-    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
-
-private:
-    void Paint();
-    const ImageList* images_ = nullptr;
-    int index_ = -1;
-    COLORREF face_ = 0;
-    int id_ = 0;
-    bool hot_ = false;
-    bool down_ = false;
-    HWND tooltip_ = nullptr;  // owned by the top-level window, destroyed with it
-    std::wstring hint_;
-};
-
 // A popup menu built from a table. Items not shown are left out of the menu itself but keep
 // their shortcut. Each item sends WM_COMMAND with commandBase + tag to the owner.
 struct MenuItemDef {

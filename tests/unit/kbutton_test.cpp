@@ -9,13 +9,13 @@
 namespace movrek {
 namespace {
 
-// Every character is char_width x 13; drawing paints the text's whole box in its colour.
+// Every character is charWidth x 13; drawing paints the text's whole box in its colour.
 class BoxText : public TextRenderer {
 public:
-    int char_width = 7;
+    int charWidth = 7;
     int draws = 0;
     Extent Measure(std::u16string_view text) override {
-        return {char_width * static_cast<int>(text.size()), 13};
+        return {charWidth * static_cast<int>(text.size()), 13};
     }
     void Draw(Bitmap& target, int x, int y, std::u16string_view text, Color c) override {
         ++draws;
@@ -163,6 +163,17 @@ TEST(TKButton, ClickOnReleaseInsideOrOutside) {
         b.MouseUp(Left(1, 1));
     }
     EXPECT_EQ(r.Count("click"), 2);
+
+    // A button told otherwise ends such a press without a click, and still clicks inside.
+    b.SetReleaseOutsideClicks(false);
+    r.events.clear();
+    b.MouseDown(Left(5, 5));
+    b.MouseLeave();
+    b.MouseUp(Left(150, -3));
+    EXPECT_FALSE(b.PressFlag());
+    b.MouseDown(Left(5, 5));
+    b.MouseUp(Left(5, 5));
+    EXPECT_EQ(r.events, (std::vector<std::string>{"down", "leave", "up", "down", "click", "up"}));
 }
 
 TEST(TKButton, RightButtonAndCancelledPressDoNotClick) {
@@ -239,22 +250,22 @@ TEST(TKButton, FaceTint) {
 
 TEST(TKButton, FitCutsAtTwoHundredFiftyFiveWithoutEllipsis) {
     BoxText text;
-    text.char_width = 1;
-    const std::u16string long_caption(300, u'x');
-    EXPECT_EQ(FitCaption(text, long_caption, 1000), 255);
-    EXPECT_EQ(FitCaption(text, long_caption, 100), 100);
+    text.charWidth = 1;
+    const std::u16string longCaption(300, u'x');
+    EXPECT_EQ(FitCaption(text, longCaption, 1000), 255);
+    EXPECT_EQ(FitCaption(text, longCaption, 100), 100);
     EXPECT_EQ(FitCaption(text, u"", 100), 0);
-    text.char_width = 7;
+    text.charWidth = 7;
     EXPECT_EQ(FitCaption(text, u"abc", 20), 2);
     EXPECT_EQ(FitCaption(text, u"abc", 21), 3);
     EXPECT_EQ(FitCaption(text, u"abc", 6), 0);
     EXPECT_EQ(FitCaption(text, u"abc", -4), 0);
 
     // The button draws only the fitting part.
-    text.char_width = 1;
+    text.charWidth = 1;
     TKButton b(text);
     b.SetBounds(0, 0, 400, 22);
-    b.SetCaption(long_caption);
+    b.SetCaption(longCaption);
     b.SetFaceColor(Grey(200));
     b.SetStyle(ysFlat);
     const Bitmap& w = b.Paint();

@@ -18,8 +18,8 @@ using test::SourcePath;
 
 // Runs the thread's messages until cond holds or the deadline passes.
 template <typename Cond>
-bool PumpUntil(Cond cond, int timeout_ms = 3000) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+bool PumpUntil(Cond cond, int timeoutMs = 3000) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -119,12 +119,12 @@ TEST(BarGlyphs, BmpFilesAndResourcesMatchThePixelTables) {
         const Bitmap expected = BarGlyphBitmap(id);
         ASSERT_EQ(expected.Width(), 12);
         ASSERT_EQ(expected.Height(), 11);
-        Bitmap from_file;
-        ASSERT_TRUE(LoadBitmapFile(SourcePath(file), from_file));
-        EXPECT_TRUE(Differences(from_file, expected).empty());
-        Bitmap from_resource;
-        ASSERT_TRUE(LoadBitmapResource(GetModuleHandleW(nullptr), id, from_resource));
-        EXPECT_TRUE(Differences(from_resource, expected).empty());
+        Bitmap fromFile;
+        ASSERT_TRUE(LoadBitmapFile(SourcePath(file), fromFile));
+        EXPECT_TRUE(Differences(fromFile, expected).empty());
+        Bitmap fromResource;
+        ASSERT_TRUE(LoadBitmapResource(GetModuleHandleW(nullptr), id, fromResource));
+        EXPECT_TRUE(Differences(fromResource, expected).empty());
         EXPECT_EQ(expected.Pixel(0, 10), kBarGlyphBackground);  // the left-out colour
     }
     // Spot checks against the described pictures.
@@ -165,7 +165,7 @@ TEST(DibBitmap, PanelFrameOnADeviceContextMatchesTheBitmapOne) {
 struct ControlFixture : ::testing::Test {
     HostWindow host{100, 100, 200, 80};
     std::unique_ptr<TKButtonWindow> control;
-    GdiTextRenderer reference_text;
+    GdiTextRenderer referenceText;
     std::unique_ptr<TKButton> reference;
 
     void SetUp() override {
@@ -177,8 +177,8 @@ struct ControlFixture : ::testing::Test {
         args.height = 22;
         control = std::make_unique<TKButtonWindow>(args);
         control->SetFont(u"MS UI Gothic", 9);
-        reference_text.SetFont(control->Font());
-        reference = std::make_unique<TKButton>(reference_text);
+        referenceText.SetFont(control->Font());
+        reference = std::make_unique<TKButton>(referenceText);
         reference->SetBounds(10, 8, 80, 22);
         reference->SetParentColor(GetSysColor(COLOR_BTNFACE));
         PumpPending();
@@ -334,11 +334,11 @@ TEST_F(ControlFixture, RightClickRaisesDownAndUpAndShowsThePopupMenu) {
     // While the menu's own loop runs, a timer clicks its only item with the pointer; a later
     // one ends the menu in any case, so a menu that never shows cannot hang the test.
     const UINT_PTR chooser = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR id, DWORD) {
-        HWND menu_window = FindWindowW(L"#32768", nullptr);
-        if (!menu_window || !IsWindowVisible(menu_window)) return;
+        HWND menuWindow = FindWindowW(L"#32768", nullptr);
+        if (!menuWindow || !IsWindowVisible(menuWindow)) return;
         KillTimer(nullptr, id);
         RECT r;
-        GetWindowRect(menu_window, &r);
+        GetWindowRect(menuWindow, &r);
         SetCursorPos((r.left + r.right) / 2, (r.top + r.bottom) / 2);
         INPUT in[2]{};
         in[0].type = in[1].type = INPUT_MOUSE;
@@ -360,6 +360,38 @@ TEST_F(ControlFixture, RightClickRaisesDownAndUpAndShowsThePopupMenu) {
     EXPECT_NE(b.State(), TKButtonState::Down);
     control->SetPopupMenu(nullptr);
     DestroyMenu(menu);
+}
+
+// The gear button runs on the same model, with its own look, class and click rule.
+TEST_F(ControlFixture, PictureButtonIsFlatUntilHoveredSunkenForThePressAndClicksOnlyInside) {
+    PictureButton gear;
+    PictureButtonArgs a;
+    a.place = {120, 40, 23, 22};
+    a.id = 1002;
+    a.faceColor = RGB(200, 210, 220);
+    a.hint = L"オプション";
+    ASSERT_TRUE(gear.Create(host.hwnd, a));
+    const HWND h = gear.Handle();
+    wchar_t cls[64]{};
+    GetClassNameW(h, cls, 64);
+    EXPECT_STREQ(cls, L"MovrekPictureButton");  // not one of the bar's TKButtons
+    const Color face = Rgb(200, 210, 220);
+    const auto corner = [&] { return CaptureClient(h).Pixel(0, 0); };
+    EXPECT_EQ(CountColour(CaptureClient(h), face), 23 * 22);
+
+    SendMessageW(h, WM_MOUSEMOVE, 0, At(5, 5));
+    EXPECT_EQ(corner(), GetSysColor(COLOR_BTNHIGHLIGHT));
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    EXPECT_EQ(corner(), GetSysColor(COLOR_BTNSHADOW));
+    SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, At(-20, 40));
+    EXPECT_EQ(corner(), GetSysColor(COLOR_BTNSHADOW));  // sunken for the whole press
+    SendMessageW(h, WM_LBUTTONUP, 0, At(-20, 40));
+    EXPECT_EQ(corner(), face);
+    EXPECT_TRUE(host.commands.empty());  // released away from it: no click
+
+    SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
+    SendMessageW(h, WM_LBUTTONUP, 0, At(5, 5));
+    EXPECT_EQ(host.commands, std::vector<int>{1002});
 }
 
 TEST_F(ControlFixture, GlyphFromResourceAndDestructionWithTheParent) {
