@@ -50,6 +50,11 @@ struct KernelTraits {
     static bool Invalid(HANDLE h) { return h == INVALID_HANDLE_VALUE; }
 };
 
+struct FindTraits {
+    static void Free(HANDLE h) { FindClose(h); }
+    static bool Invalid(HANDLE h) { return h == INVALID_HANDLE_VALUE; }
+};
+
 // A RIFF reader opened over a file handle that has an owner of its own: closing the reader
 // leaves that handle open (MMIO_FHOPEN), for its owner to close.
 struct MmioOverFileTraits {
@@ -57,6 +62,7 @@ struct MmioOverFileTraits {
 };
 
 using KernelHandle = Unique<HANDLE, KernelTraits>;  // event, thread, process, file
+using FileSearch = Unique<HANDLE, FindTraits>;       // FindFirstFileW .. FindClose
 using MmioOverFile = Unique<HMMIO, MmioOverFileTraits>;
 
 // One reference to a COM interface, released once; a released holder is empty.

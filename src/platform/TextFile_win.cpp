@@ -45,8 +45,8 @@ void RemoveStaleScratch(const std::wstring& target) {
     const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
     const std::wstring name = target.substr(folder.size());
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((target + L".*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const FileSearch search(FindFirstFileW((target + L".*.tmp").c_str(), &found));
+    if (!search) return;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const std::optional<unsigned long> pid = ScratchOwner(Narrow16(name), Narrow16(found.cFileName));
@@ -58,8 +58,7 @@ void RemoveStaleScratch(const std::wstring& target) {
             continue;  // running, but not ours to look at
         }
         DeleteFileW((folder + found.cFileName).c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 // Antivirus scanners, the search indexer and sync clients open a file for a moment just after
