@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/WinText_win.h"
+
 namespace movrek {
 
 namespace {
@@ -36,32 +38,32 @@ constexpr Component kComponents[] = {
     {P::LabelVersion, kForm, Kind::Label, 91, 16, 63, 12, u"", FontKind::Small},
     {P::ImageVoice, kForm, Kind::Image, 155, 11, 16, 16},
     {P::LabelCopyright, kForm, Kind::Label, 19, 32, 155, 12, u"", FontKind::Small},
-    {P::PanelOption1, kForm, Kind::Panel, 8, 58, 214, 155},
-    {P::Label4, P::PanelOption1, Kind::Label, 8, 0, 24, 13, u"設定"},
-    {P::GroupBox1, P::PanelOption1, Kind::Separator, 40, 5, 170, 2},
-    {P::CheckBoxAutoStart, P::PanelOption1, Kind::CheckBox, 12, 20, 192, 17,
+    {P::PanelOptionSettings, kForm, Kind::Panel, 8, 58, 214, 155},
+    {P::LabelSettings, P::PanelOptionSettings, Kind::Label, 8, 0, 24, 13, u"設定"},
+    {P::SeparatorSettings, P::PanelOptionSettings, Kind::Separator, 40, 5, 170, 2},
+    {P::CheckBoxAutoStart, P::PanelOptionSettings, Kind::CheckBox, 12, 20, 192, 17,
      u"起動時、タイマーを自動スタートする"},
-    {P::Label14, P::PanelOption1, Kind::Label, 11, 77, 37, 13, u"フォント:"},
-    {P::ComboBoxFontName, P::PanelOption1, Kind::EditCombo, 59, 75, 150, 21},
-    {P::Label15, P::PanelOption1, Kind::Label, 11, 103, 24, 13, u"高さ:"},
-    {P::ComboBoxFontSize, P::PanelOption1, Kind::List, 59, 101, 36, 21},
-    {P::Label6, P::PanelOption1, Kind::Label, 11, 130, 32, 13, u"ラベル:"},
-    {P::ComboBoxTimeLabel, P::PanelOption1, Kind::EditCombo, 59, 127, 150, 21},
-    {P::Label1, P::PanelOption1, Kind::Label, 11, 50, 40, 13, u"時報数:", FontKind::Form, false},
-    {P::ComboBoxAlarmLine, P::PanelOption1, Kind::List, 59, 48, 36, 21, u"", FontKind::Form, false, 20},
+    {P::LabelFontName, P::PanelOptionSettings, Kind::Label, 11, 77, 37, 13, u"フォント:"},
+    {P::ComboBoxFontName, P::PanelOptionSettings, Kind::EditCombo, 59, 75, 150, 21},
+    {P::LabelFontSize, P::PanelOptionSettings, Kind::Label, 11, 103, 24, 13, u"高さ:"},
+    {P::ComboBoxFontSize, P::PanelOptionSettings, Kind::List, 59, 101, 36, 21},
+    {P::LabelTimeLabel, P::PanelOptionSettings, Kind::Label, 11, 130, 32, 13, u"ラベル:"},
+    {P::ComboBoxTimeLabel, P::PanelOptionSettings, Kind::EditCombo, 59, 127, 150, 21},
+    {P::LabelAlarmLine, P::PanelOptionSettings, Kind::Label, 11, 50, 40, 13, u"時報数:", FontKind::Form, false},
+    {P::ComboBoxAlarmLine, P::PanelOptionSettings, Kind::List, 59, 48, 36, 21, u"", FontKind::Form, false, 20},
     {P::PanelOptionColor, kForm, Kind::Panel, 8, 217, 214, 53},
-    {P::Label5, P::PanelOptionColor, Kind::Label, 8, 0, 12, 13, u"色"},
-    {P::GroupBox2, P::PanelOptionColor, Kind::Separator, 30, 5, 180, 2},
-    {P::Label16, P::PanelOptionColor, Kind::Label, 12, 24, 40, 13, u"フォーム:"},
+    {P::LabelColor, P::PanelOptionColor, Kind::Label, 8, 0, 12, 13, u"色"},
+    {P::SeparatorColor, P::PanelOptionColor, Kind::Separator, 30, 5, 180, 2},
+    {P::LabelFormColor, P::PanelOptionColor, Kind::Label, 12, 24, 40, 13, u"フォーム:"},
     {P::ButtonFormColor, P::PanelOptionColor, Kind::Swatch, 60, 20, 50, 22},
-    {P::Label17, P::PanelOptionColor, Kind::Label, 122, 24, 28, 13, u"時間:"},
+    {P::LabelTimeColor, P::PanelOptionColor, Kind::Label, 122, 24, 28, 13, u"時間:"},
     {P::ButtonTimeColor, P::PanelOptionColor, Kind::Swatch, 160, 20, 50, 22},
     {P::PanelOptionVolume, kForm, Kind::Panel, 8, 276, 214, 53},
-    {P::Label10, P::PanelOptionVolume, Kind::Label, 8, 0, 24, 13, u"音量"},
-    {P::GroupBox4, P::PanelOptionVolume, Kind::Separator, 40, 5, 170, 2},
-    {P::Label8, P::PanelOptionVolume, Kind::Label, 12, 24, 41, 13, u"アラーム:"},
+    {P::LabelVolume, P::PanelOptionVolume, Kind::Label, 8, 0, 24, 13, u"音量"},
+    {P::SeparatorVolume, P::PanelOptionVolume, Kind::Separator, 40, 5, 170, 2},
+    {P::LabelVolAlarm, P::PanelOptionVolume, Kind::Label, 12, 24, 41, 13, u"アラーム:"},
     {P::ComboBoxVolAlarm, P::PanelOptionVolume, Kind::List, 59, 20, 52, 21, u"", FontKind::Form, true, 20},
-    {P::Label9, P::PanelOptionVolume, Kind::Label, 122, 24, 28, 13, u"音声:"},
+    {P::LabelVolVoice, P::PanelOptionVolume, Kind::Label, 122, 24, 28, 13, u"音声:"},
     {P::ComboBoxVolVoice, P::PanelOptionVolume, Kind::List, 156, 20, 52, 21, u"", FontKind::Form, true, 20},
     {P::ButtonOk, kForm, Kind::Button, 61, 343, 75, 25, u"OK"},
     {P::ButtonCancel, kForm, Kind::Button, 146, 343, 75, 25, u"キャンセル"},
@@ -73,38 +75,6 @@ constexpr std::u16string_view kNotice = u"音声:tohoku-f01 CC BY 4.0";
 // Window ids of the components; 1 and 2 stay free, so the dialog manager's IDOK and IDCANCEL
 // (Enter and Escape) never look like a button of ours.
 int IdOf(P part) { return 100 + static_cast<int>(part); }
-
-const wchar_t* W(const char16_t* s) { return reinterpret_cast<const wchar_t*>(s); }
-
-std::u16string WindowText(HWND h) {
-    const int n = GetWindowTextLengthW(h);
-    std::wstring w(static_cast<size_t>(n) + 1, L'\0');
-    const int got = GetWindowTextW(h, w.data(), n + 1);
-    w.resize(static_cast<size_t>(got > 0 ? got : 0));
-    return ui::Narrow16(w);
-}
-
-void SetText(HWND h, std::u16string_view text) {
-    const std::wstring w = ui::Wide(text);
-    SetWindowTextW(h, w.c_str());
-}
-
-// A classic combo box takes its window height as field plus open list.
-void SetDropDownHeight(HWND combo, int width, int lines) {
-    SendMessageW(combo, CB_SETMINVISIBLE, static_cast<WPARAM>(lines), 0);
-    RECT closed{};
-    GetWindowRect(combo, &closed);
-    const int item = static_cast<int>(SendMessageW(combo, CB_GETITEMHEIGHT, 0, 0));
-    SetWindowPos(combo, nullptr, 0, 0, width, (closed.bottom - closed.top) + lines * item + 2,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void AddItems(HWND combo, const std::vector<std::u16string>& items) {
-    for (const auto& it : items) {
-        const std::wstring w = ui::Wide(it);
-        SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(w.c_str()));
-    }
-}
 
 // The credit icon: a small speaker with sound waves, drawn in the 16 standard colours.
 ui::Icon MakeVoiceIcon() {
@@ -154,7 +124,7 @@ ui::Icon MakeVoiceIcon() {
 int CALLBACK CollectFamily(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM lp) {
     try {
         auto* names = reinterpret_cast<std::vector<std::u16string>*>(lp);
-        names->push_back(ui::Narrow16(lf->lfFaceName));
+        names->push_back(Narrow16(lf->lfFaceName));
         return 1;
     } catch (...) {
         return 0;  // out of memory: stop with what we have
@@ -207,7 +177,7 @@ bool TFormOption::Create(HWND owner) {
     AdjustWindowRectEx(&r, style, FALSE, exStyle);
     ui::WindowArgs args;
     args.className = L"TFormOption";
-    args.text = W(kOptionCaption.data());
+    args.text = AsWide(kOptionCaption.data());
     args.style = style;
     args.exStyle = exStyle;
     args.width = r.right - r.left;
@@ -240,7 +210,6 @@ bool TFormOption::Create(HWND owner) {
 }
 
 bool TFormOption::CreateComponents() {
-    const HINSTANCE inst = GetModuleHandleW(nullptr);
     auto fontOf = [this](FontKind k) {
         switch (k) {
             case FontKind::Title: return titleFont_.Get();
@@ -250,7 +219,7 @@ bool TFormOption::CreateComponents() {
     };
     auto panelOf = [this](P part) -> ui::Panel* {
         switch (part) {
-            case P::PanelOption1: return &panelOption1_;
+            case P::PanelOptionSettings: return &panelOptionSettings_;
             case P::PanelOptionColor: return &panelOptionColor_;
             case P::PanelOptionVolume: return &panelOptionVolume_;
             default: return nullptr;
@@ -265,87 +234,74 @@ bool TFormOption::CreateComponents() {
             default: return nullptr;
         }
     };
+    auto editOf = [this](P part) {
+        return part == P::ComboBoxFontName ? &comboBoxFontName_ : &comboBoxTimeLabel_;
+    };
+    auto made = [](bool created, const auto& control) -> HWND {
+        return created ? control.Handle() : nullptr;
+    };
 
     for (const Component& c : kComponents) {
         const size_t index = static_cast<size_t>(c.part);
-        ui::Window& containerWindow = c.container == kForm ? static_cast<ui::Window&>(*this)
-                                                           : static_cast<ui::Window&>(*panelOf(c.container));
-        const HWND container = containerWindow.Handle();
+        ui::Window& container = c.container == kForm ? static_cast<ui::Window&>(*this)
+                                                     : static_cast<ui::Window&>(*panelOf(c.container));
+        const HWND parent = container.Handle();
         const HFONT font = fontOf(c.font);
         const ui::Place place{c.left, c.top, c.width, c.height};
+        const int id = IdOf(c.part);
         HWND h = nullptr;
         switch (c.kind) {
             case Kind::Label: {
-                ui::LabelArgs a;
-                a.place = place;
-                a.text = W(c.text);
-                a.autoSize = true;  // the texts take the room their font needs
-                a.font = font;
-                a.color = RGB(0, 0, 0);
-                if (!labels_[index].Create(containerWindow, a)) return false;
-                h = labels_[index].Handle();
+                // Every text takes the room its font needs.
+                ui::Label& label = labels_[index];
+                h = made(label.Create(container, {.place = place, .text = AsWide(c.text),
+                                                  .autoSize = true, .font = font}),
+                         label);
                 break;
             }
-            case Kind::Image:
-                h = CreateWindowExW(0, L"STATIC", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON | SS_NOTIFY,
-                                    c.left, c.top, c.width, c.height, container,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(c.part))), inst, nullptr);
-                if (h && voiceIcon_)
-                    SendMessageW(h, STM_SETICON, reinterpret_cast<WPARAM>(voiceIcon_.Get()), 0);
+            case Kind::Image: {
+                ui::IconPicture picture;
+                h = made(picture.Create(parent, {.place = place, .id = id, .icon = voiceIcon_.Get()}),
+                         picture);
                 break;
+            }
             case Kind::Panel: {
-                ui::PanelArgs a;
-                a.place = place;
-                a.color = GetSysColor(COLOR_BTNFACE);
-                a.id = IdOf(c.part);
-                if (!panelOf(c.part)->Create(container, a)) return false;
-                h = panelOf(c.part)->Handle();
+                ui::Panel& panel = *panelOf(c.part);
+                h = made(panel.Create(parent, {.place = place, .color = GetSysColor(COLOR_BTNFACE), .id = id}),
+                         panel);
                 break;
             }
-            case Kind::Separator:
-                // A group box two pixels high shows as an etched line.
-                h = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | SS_ETCHEDHORZ, c.left,
-                                    c.top, c.width, c.height, container, nullptr, inst, nullptr);
-                // Wine widens an etched line at creation; the layout wants it as given.
-                if (h) SetWindowPos(h, nullptr, c.left, c.top, c.width, c.height, SWP_NOZORDER | SWP_NOACTIVATE);
+            case Kind::Separator: {
+                ui::Separator line;
+                h = made(line.Create(parent, {.place = place}), line);
                 break;
+            }
             case Kind::CheckBox:
-                h = CreateWindowExW(0, L"BUTTON", W(c.text),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, c.left, c.top,
-                                    c.width, c.height, container,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(c.part))), inst, nullptr);
-                if (h) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+                h = made(checkBoxAutoStart_.Create(
+                             parent, {.place = place, .text = AsWide(c.text), .id = id, .font = font}),
+                         checkBoxAutoStart_);
                 break;
-            case Kind::List: {
-                ui::ComboArgs a;
-                a.place = place;
-                a.id = IdOf(c.part);
-                a.dropDownLines = c.dropDownLines;
-                a.font = font;
-                ui::ComboBox* list = listOf(c.part);
-                if (!list->Create(container, a)) return false;
-                h = list->Handle();
-                break;
-            }
-            case Kind::EditCombo:
-                h = CreateWindowExW(0, L"COMBOBOX", L"",
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN |
-                                        CBS_AUTOHSCROLL,
-                                    c.left, c.top, c.width, c.height, container,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(IdOf(c.part))), inst, nullptr);
-                if (h) {
-                    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-                    SetDropDownHeight(h, c.width, c.dropDownLines);
+            case Kind::List:
+            case Kind::EditCombo: {
+                const ui::ComboArgs a{.place = place, .id = id, .dropDownLines = c.dropDownLines,
+                                      .font = font};
+                if (c.kind == Kind::List) {
+                    ui::ComboBox& list = *listOf(c.part);
+                    h = made(list.Create(parent, a), list);
+                } else {
+                    ui::EditComboBox& edit = *editOf(c.part);
+                    h = made(edit.Create(parent, a), edit);
                 }
                 break;
+            }
             case Kind::Swatch: {
                 TKButtonCreate a;
-                a.parent = container;
+                a.parent = parent;
                 a.left = c.left;
                 a.top = c.top;
                 a.width = c.width;
                 a.height = c.height;
-                a.controlId = IdOf(c.part);
+                a.controlId = id;
                 const int tag = c.part == P::ButtonFormColor ? 0 : 1;
                 auto swatch = std::make_unique<TKButtonWindow>(a);
                 swatch->Button().SetStyle(ysSingle);
@@ -355,14 +311,10 @@ bool TFormOption::CreateComponents() {
                 break;
             }
             case Kind::Button: {
-                ui::ButtonArgs a;
-                a.place = place;
-                a.text = W(c.text);
-                a.id = IdOf(c.part);
-                a.font = font;
-                ui::PushButton b;
-                if (!b.Create(Handle(), a)) return false;
-                h = b.Handle();
+                ui::PushButton button;
+                h = made(button.Create(parent, {.place = place, .text = AsWide(c.text), .id = id,
+                                                .font = font}),
+                         button);
                 break;
             }
         }
@@ -377,23 +329,22 @@ void TFormOption::FormCreate() {
     labels_[static_cast<size_t>(P::LabelVersion)].SetText(std::u16string(u"Version ") + std::u16string(kOptionVersion));
     labels_[static_cast<size_t>(P::LabelCopyright)].SetText(kNotice);
 
-    const HWND fontName = Part(P::ComboBoxFontName);
-    AddItems(fontName, InstalledFontNames());
+    comboBoxFontName_.SetItems(InstalledFontNames());
     comboBoxAlarmLine_.SetItems(AlarmLineItems());
     comboBoxFontSize_.SetItems(FontSizeItems());
     comboBoxVolAlarm_.SetItems(VolumeItems());
     comboBoxVolVoice_.SetItems(VolumeItems());
-    AddItems(Part(P::ComboBoxTimeLabel), {u""});
+    comboBoxTimeLabel_.SetItems({u""});
 
     valuesAtOpen_ = host_.ReadOptions();
     const OptionControls c = ControlsFromValues(valuesAtOpen_);
     buttonFormColor_->Button().SetFaceColor(c.formColor);
     buttonTimeColor_->Button().SetFaceColor(c.timeColor);
-    SendMessageW(Part(P::CheckBoxAutoStart), BM_SETCHECK, c.autoStart ? BST_CHECKED : BST_UNCHECKED, 0);
+    checkBoxAutoStart_.SetChecked(c.autoStart);
     comboBoxAlarmLine_.Select(c.alarmLineIndex);
-    SetText(fontName, c.fontName);
+    comboBoxFontName_.SetText(c.fontName);
     comboBoxFontSize_.Select(c.fontSizeIndex);
-    SetText(Part(P::ComboBoxTimeLabel), c.timeLabel);
+    comboBoxTimeLabel_.SetText(c.timeLabel);
     comboBoxVolAlarm_.Select(c.volAlarmIndex);
     comboBoxVolVoice_.Select(c.volVoiceIndex);
     modeAtOpen_ = DisplayModeAtOpen(host_.WindowHeight(), valuesAtOpen_.TimeHeight);

@@ -24,31 +24,31 @@ enum class OptionPart : int {
     LabelVersion,
     ImageVoice,
     LabelCopyright,
-    PanelOption1,
-    Label4,
-    GroupBox1,
+    PanelOptionSettings,
+    LabelSettings,
+    SeparatorSettings,
     CheckBoxAutoStart,
-    Label14,
+    LabelFontName,
     ComboBoxFontName,
-    Label15,
+    LabelFontSize,
     ComboBoxFontSize,
-    Label6,
+    LabelTimeLabel,
     ComboBoxTimeLabel,
-    Label1,
+    LabelAlarmLine,
     ComboBoxAlarmLine,
     PanelOptionColor,
-    Label5,
-    GroupBox2,
-    Label16,
+    LabelColor,
+    SeparatorColor,
+    LabelFormColor,
     ButtonFormColor,
-    Label17,
+    LabelTimeColor,
     ButtonTimeColor,
     PanelOptionVolume,
-    Label10,
-    GroupBox4,
-    Label8,
+    LabelVolume,
+    SeparatorVolume,
+    LabelVolAlarm,
     ComboBoxVolAlarm,
-    Label9,
+    LabelVolVoice,
     ComboBoxVolVoice,
     ButtonOk,
     ButtonCancel,
@@ -113,8 +113,10 @@ private:
     ui::Font smallFont_;  // MS UI Gothic, 12 px
     ui::Icon voiceIcon_;
     std::array<HWND, static_cast<size_t>(OptionPart::Count)> parts_{};
-    ui::Panel panelOption1_, panelOptionColor_, panelOptionVolume_;
+    ui::Panel panelOptionSettings_, panelOptionColor_, panelOptionVolume_;
     std::array<ui::Label, static_cast<size_t>(OptionPart::Count)> labels_;  // by part
+    ui::CheckBox checkBoxAutoStart_;
+    ui::EditComboBox comboBoxFontName_, comboBoxTimeLabel_;
     ui::ComboBox comboBoxAlarmLine_, comboBoxFontSize_, comboBoxVolAlarm_, comboBoxVolVoice_;
     std::unique_ptr<TKButtonWindow> buttonFormColor_, buttonTimeColor_;
 };

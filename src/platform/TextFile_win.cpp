@@ -7,16 +7,11 @@
 #include <iterator>
 #include <string>
 
+#include "platform/Handles_win.h"
+#include "platform/WinText_win.h"
+
 namespace movrek {
 namespace {
-
-std::wstring Wide(std::u16string_view text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
-
-std::u16string Narrow16(const std::wstring& text) {
-    return std::u16string(reinterpret_cast<const char16_t*>(text.data()), text.size());
-}
 
 // The system's own text for an error code, in the user's language.
 std::u16string SystemMessage(DWORD code) {
@@ -37,24 +32,6 @@ FileError Error(DWORD code, std::u16string_view path) {
     return FileError(SystemMessage(code), std::u16string(path), static_cast<long>(code));
 }
 
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : handle_(handle) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() { Close(); }
-    HANDLE get() const { return handle_; }
-    bool Close() {
-        if (handle_ == INVALID_HANDLE_VALUE) return true;
-        const BOOL ok = CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-        return ok != FALSE;
-    }
-
-private:
-    HANDLE handle_;
-};
-
 // A name beside the target that no other save of ours is using.
 std::wstring SiblingName(const std::wstring& target, const wchar_t* suffix) {
     static unsigned counter = 0;
@@ -68,23 +45,20 @@ void RemoveStaleScratch(const std::wstring& target) {
     const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
     const std::wstring name = target.substr(folder.size());
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((target + L".*.tmp").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const FileSearch search(FindFirstFileW((target + L".*.tmp").c_str(), &found));
+    if (!search) return;
     do {
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
         const std::optional<unsigned long> pid = ScratchOwner(Narrow16(name), Narrow16(found.cFileName));
         if (!pid || *pid == GetCurrentProcessId()) continue;
-        HANDLE owner = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*pid));
+        const KernelHandle owner(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*pid)));
         if (owner) {
-            const bool ended = WaitForSingleObject(owner, 0) == WAIT_OBJECT_0;
-            CloseHandle(owner);
-            if (!ended) continue;
+            if (WaitForSingleObject(owner.Get(), 0) != WAIT_OBJECT_0) continue;
         } else if (GetLastError() != ERROR_INVALID_PARAMETER) {
             continue;  // running, but not ours to look at
         }
         DeleteFileW((folder + found.cFileName).c_str());
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 // Antivirus scanners, the search indexer and sync clients open a file for a moment just after
@@ -114,22 +88,22 @@ bool TextFileExists(std::u16string_view path) {
 
 std::optional<std::string> ReadFileBytes(std::u16string_view path) {
     const std::wstring wide = Wide(path);
-    FileHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
+    const KernelHandle file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD code = GetLastError();
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return std::nullopt;
         throw Error(code, path);
     }
     LARGE_INTEGER size;
-    if (!GetFileSizeEx(file.get(), &size)) throw Error(GetLastError(), path);
+    if (!GetFileSizeEx(file.Get(), &size)) throw Error(GetLastError(), path);
     // The decoders take int lengths; a settings file is never near this size.
     if (size.QuadPart > INT_MAX) throw Error(ERROR_FILE_TOO_LARGE, path);
     std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got,
+        if (!ReadFile(file.Get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got,
                       nullptr))
             throw Error(GetLastError(), path);
         if (got == 0) break;  // the file shrank meanwhile
@@ -164,25 +138,26 @@ void ReplaceFileBytes(std::u16string_view path, std::string_view bytes) {
         return Error(code, path);
     };
     {
-        FileHandle file(created);
+        KernelHandle file(created);
         size_t done = 0;
         while (done < bytes.size()) {
             const DWORD chunk = static_cast<DWORD>(std::min<size_t>(bytes.size() - done, 1u << 30));
             DWORD written = 0;
-            if (!WriteFile(file.get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+            if (!WriteFile(file.Get(), bytes.data() + done, chunk, &written, nullptr) || written == 0) {
                 const DWORD code = written == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT
                                                                                   : GetLastError();
-                file.Close();
+                file.Reset();  // the scratch file can only go once it is closed
                 throw fail(code);
             }
             done += written;
         }
-        if (!FlushFileBuffers(file.get())) {
+        if (!FlushFileBuffers(file.Get())) {
             const DWORD code = GetLastError();
-            file.Close();
+            file.Reset();
             throw fail(code);
         }
-        if (!file.Close()) throw fail(GetLastError());
+        // Closing can still report a failed write-back, so its result counts.
+        if (!CloseHandle(file.Release())) throw fail(GetLastError());
     }
 
     // One rename over the old file, so the name always holds a whole file, old or new, even

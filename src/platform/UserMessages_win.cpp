@@ -4,12 +4,11 @@
 
 #include <string>
 
+#include "platform/TextFile.h"
+#include "platform/WinText_win.h"
+
 namespace movrek {
 namespace {
-
-std::wstring Wide(std::u16string_view text) {
-    return std::wstring(reinterpret_cast<const wchar_t*>(text.data()), text.size());
-}
 
 class Win32Messages : public UserMessages {
 public:
@@ -21,9 +20,7 @@ public:
         ::Beep(static_cast<DWORD>(frequencyHz), static_cast<DWORD>(durationMs));
     }
     bool FileExists(std::u16string_view path) override {
-        const std::wstring wide = Wide(path);
-        const DWORD attributes = GetFileAttributesW(wide.c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+        return TextFileExists(path);
     }
 
     HWND owner = nullptr;

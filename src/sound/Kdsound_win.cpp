@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "platform/WinText_win.h"
 #include "sound/TalkNotify.h"
 #include "sound/Volume.h"
 
@@ -40,21 +41,6 @@ constexpr FOURCC kRiffId = mmioFOURCC('R', 'I', 'F', 'F');
 constexpr FOURCC kWaveType = mmioFOURCC('W', 'A', 'V', 'E');
 constexpr FOURCC kFmtId = mmioFOURCC('f', 'm', 't', ' ');
 constexpr DWORD kMinFormatRecord = sizeof(WAVEFORMATEX);  // 18: PCM fields plus cbSize
-
-class MmioFile {
-public:
-    explicit MmioFile(HMMIO h) : h_(h) {}
-    ~MmioFile() {
-        if (h_) mmioClose(h_, MMIO_FHOPEN);  // the file handle has an owner of its own
-    }
-    MmioFile(const MmioFile&) = delete;
-    MmioFile& operator=(const MmioFile&) = delete;
-    HMMIO Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-
-private:
-    HMMIO h_;
-};
 
 // A chunk as found in the file: its id, declared size and where its data begins.
 struct Chunk {
@@ -104,7 +90,7 @@ bool FindChunk(HMMIO h, FOURCC id, std::int64_t limit, Chunk& found) {
 // itself narrows the name to the ANSI code page (on Wine at least), which loses Japanese
 // names on a system whose code page is not 932.
 HMMIO OpenForReading(std::u16string_view path, KernelHandle& file) {
-    const std::wstring name(path.begin(), path.end());
+    const std::wstring name = Wide(path);
     file = KernelHandle(CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return nullptr;
@@ -235,7 +221,7 @@ bool kdsound::MeansDeviceGone(HRESULT hr) {
 
 bool kdsound::LoadWave(std::u16string_view path, DeviceLossReport loss) {
     KernelHandle handle;
-    MmioFile file(OpenForReading(path, handle));
+    const MmioOverFile file(OpenForReading(path, handle));
     if (!file) return Fail(u"WAVファイルロードエラー");
     const HMMIO h = file.Get();
 

@@ -9,78 +9,11 @@
 
 #include <array>
 
+#include "platform/Handles_win.h"
 #include "platform/SoundOutput.h"
 #include "platform/UserMessages.h"
 
 namespace movrek {
-
-// One reference to a COM interface, released once; a released holder is empty.
-template <class T>
-class ComRef {
-public:
-    ComRef() = default;
-    ~ComRef() { Reset(); }
-    ComRef(ComRef&& other) noexcept : p_(other.p_) { other.p_ = nullptr; }
-    ComRef& operator=(ComRef&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            p_ = other.p_;
-            other.p_ = nullptr;
-        }
-        return *this;
-    }
-    ComRef(const ComRef&) = delete;
-    ComRef& operator=(const ComRef&) = delete;
-
-    T* Get() const { return p_; }
-    T* operator->() const { return p_; }
-    explicit operator bool() const { return p_ != nullptr; }
-    // Releases what is held and hands out the slot for a call that returns a new reference.
-    T** Put() {
-        Reset();
-        return &p_;
-    }
-    void Reset() {
-        if (T* p = p_) {
-            p_ = nullptr;
-            p->Release();
-        }
-    }
-
-private:
-    T* p_ = nullptr;
-};
-
-// A kernel handle (event, thread, file) closed once.
-class KernelHandle {
-public:
-    KernelHandle() = default;
-    explicit KernelHandle(HANDLE h) : h_(h == INVALID_HANDLE_VALUE ? nullptr : h) {}
-    ~KernelHandle() { Reset(); }
-    KernelHandle(KernelHandle&& other) noexcept : h_(other.h_) { other.h_ = nullptr; }
-    KernelHandle& operator=(KernelHandle&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            h_ = other.h_;
-            other.h_ = nullptr;
-        }
-        return *this;
-    }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-
-    HANDLE Get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr; }
-    void Reset() {
-        if (HANDLE h = h_) {
-            h_ = nullptr;
-            CloseHandle(h);
-        }
-    }
-
-private:
-    HANDLE h_ = nullptr;
-};
 
 constexpr int kPlaybackEventCount = 3;
 using EventHandles = std::array<HANDLE, kPlaybackEventCount>;

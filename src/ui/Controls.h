@@ -9,13 +9,14 @@
 #include <vector>
 
 #include "platform/ChoiceList.h"
+#include "platform/WinText_win.h"
 #include "ui/Handles.h"
 #include "ui/Window.h"
 
 namespace movrek::ui {
 
-std::wstring Wide(std::u16string_view text);
-std::u16string Narrow16(std::wstring_view text);
+using movrek::Narrow16;
+using movrek::Wide;
 
 struct Place {
     int left = 0;
@@ -24,10 +25,12 @@ struct Place {
     int height = 0;
 };
 
-// Base for control wrappers: position, visibility, font.
+// Base for control wrappers: position, visibility, font, text.
 class Control {
 public:
     HWND Handle() const { return hwnd_; }
+    void SetText(std::u16string_view text);
+    std::u16string Text() const;
     void Move(int left, int top);
     void Resize(int width, int height);
     void SetBounds(int left, int top, int width, int height);
@@ -55,7 +58,6 @@ class Label : public Control {
 public:
     bool Create(Window& parent, const LabelArgs& args);
     void SetText(std::u16string_view text);
-    std::u16string Text() const;
     void SetFont(HFONT font);
     void SetColor(COLORREF color);
     int Width() const;
@@ -89,6 +91,15 @@ private:
     int width_ = 0;
 };
 
+// A drop-down list whose field is also an edit box (CBS_DROPDOWN): the items are offers, the
+// text is what counts. Created from the same arguments as the selection-only list.
+class EditComboBox : public Control {
+public:
+    bool Create(HWND parent, const ComboArgs& args);
+    // Replaces the offers; the field is emptied too, so its text is set afterwards.
+    void SetItems(const std::vector<std::u16string>& items);
+};
+
 // A push button; its click arrives at the parent as WM_COMMAND/BN_CLICKED with its id.
 struct ButtonArgs {
     Place place;
@@ -100,6 +111,38 @@ struct ButtonArgs {
 class PushButton : public Control {
 public:
     bool Create(HWND parent, const ButtonArgs& args);
+};
+
+// A check box that ticks itself when clicked (BS_AUTOCHECKBOX); the click also arrives at the
+// parent as WM_COMMAND/BN_CLICKED with its id. Made from a push button's arguments.
+class CheckBox : public Control {
+public:
+    bool Create(HWND parent, const ButtonArgs& args);
+    bool Checked() const;
+    void SetChecked(bool checked);
+};
+
+// A picture of one icon, drawn at its own size. A click arrives at the parent as
+// WM_COMMAND/STN_CLICKED with its id. The icon stays its maker's.
+struct IconPictureArgs {
+    Place place;
+    int id = 0;
+    HICON icon = nullptr;
+};
+
+class IconPicture : public Control {
+public:
+    bool Create(HWND parent, const IconPictureArgs& args);
+};
+
+// An etched horizontal line, as a section title's rule.
+struct SeparatorArgs {
+    Place place;
+};
+
+class Separator : public Control {
+public:
+    bool Create(HWND parent, const SeparatorArgs& args);
 };
 
 // A child window with its own background colour. Commands and notifications of its controls

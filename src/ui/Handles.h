@@ -1,40 +1,14 @@
-// Move-only owners of Win32 handles: one type per kind, each releasing its handle the way
-// that kind must be released. Copying is deleted; a handle that is not owned stays a raw one.
+// The windowing kinds of handle owner (GDI objects, icons, menus, DCs), over the one owner
+// template of the platform layer; and the DC scopes, which give a DC back rather than free it.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
 
-#include <utility>
+#include "platform/Handles_win.h"
 
 namespace movrek::ui {
 
-template <typename H, typename Traits>
-class Unique {
-public:
-    Unique() = default;
-    explicit Unique(H h) : h_(h) {}
-    ~Unique() { Reset(); }
-    Unique(const Unique&) = delete;
-    Unique& operator=(const Unique&) = delete;
-    Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, H{})) {}
-    Unique& operator=(Unique&& o) noexcept {
-        if (this != &o) {
-            Reset();
-            h_ = std::exchange(o.h_, H{});
-        }
-        return *this;
-    }
-    H Get() const { return h_; }
-    explicit operator bool() const { return h_ != H{}; }
-    H Release() { return std::exchange(h_, H{}); }
-    void Reset(H h = H{}) {
-        if (h_ != H{}) Traits::Free(h_);
-        h_ = h;
-    }
-
-private:
-    H h_{};
-};
+using movrek::Unique;
 
 struct GdiTraits { static void Free(HGDIOBJ h) { DeleteObject(h); } };
 struct IconTraits { static void Free(HICON h) { DestroyIcon(h); } };

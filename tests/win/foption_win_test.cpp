@@ -194,10 +194,10 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     EXPECT_NEAR((win.top + win.bottom) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 1);
 
     ExpectPlace(form, P::ImageVoice, 155, 11, 16, 16);
-    ExpectPlace(form, P::PanelOption1, 8, 58, 214, 155);
+    ExpectPlace(form, P::PanelOptionSettings, 8, 58, 214, 155);
     ExpectPlace(form, P::PanelOptionColor, 8, 217, 214, 53);
     ExpectPlace(form, P::PanelOptionVolume, 8, 276, 214, 53);
-    ExpectPlace(form, P::GroupBox1, 40, 5, 170, 2);
+    ExpectPlace(form, P::SeparatorSettings, 40, 5, 170, 2);
     ExpectPlace(form, P::CheckBoxAutoStart, 12, 20, 192, 17);
     ExpectPlace(form, P::ComboBoxFontName, 59, 75, 150, -1);
     ExpectPlace(form, P::ComboBoxVolVoice, 156, 20, 52, -1);
@@ -216,7 +216,7 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     EXPECT_FALSE(Text(form.Part(P::LabelCopyright)).empty());
     EXPECT_EQ(Text(form.Part(P::CheckBoxAutoStart)), L"起動時、タイマーを自動スタートする");
     EXPECT_EQ(Text(form.Part(P::ButtonCancel)), L"キャンセル");
-    EXPECT_FALSE(IsWindowVisible(form.Part(P::Label1)));
+    EXPECT_FALSE(IsWindowVisible(form.Part(P::LabelAlarmLine)));
     EXPECT_FALSE(IsWindowVisible(form.Part(P::ComboBoxAlarmLine)));
     LOGFONTW lf{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(form.Part(P::LabelAbort), WM_GETFONT, 0, 0)),

@@ -1,0 +1,101 @@
+// Move-only owners of Win32 handles: one template, with one traits type per kind saying how
+// that kind is released. Copying is deleted; a handle that is not owned stays a raw one.
+#pragma once
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <utility>
+
+namespace movrek {
+
+// Traits: static void Free(H) releases a handle; an optional static bool Invalid(H) names a
+// failure value other than the null one, which is then kept as none.
+template <typename H, typename Traits>
+class Unique {
+public:
+    Unique() = default;
+    explicit Unique(H h) : h_(Adopt(h)) {}
+    ~Unique() { Reset(); }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, H{})) {}
+    Unique& operator=(Unique&& o) noexcept {
+        if (this != &o) {
+            Reset();
+            h_ = std::exchange(o.h_, H{});
+        }
+        return *this;
+    }
+    H Get() const { return h_; }
+    explicit operator bool() const { return h_ != H{}; }
+    H Release() { return std::exchange(h_, H{}); }
+    void Reset(H h = H{}) {
+        if (h_ != H{}) Traits::Free(h_);
+        h_ = Adopt(h);
+    }
+
+private:
+    static H Adopt(H h) {
+        if constexpr (requires(H x) { Traits::Invalid(x); }) {
+            if (Traits::Invalid(h)) return H{};
+        }
+        return h;
+    }
+    H h_{};
+};
+
+struct KernelTraits {
+    static void Free(HANDLE h) { CloseHandle(h); }
+    // CreateFileW fails with this value where the other creators give null.
+    static bool Invalid(HANDLE h) { return h == INVALID_HANDLE_VALUE; }
+};
+
+struct FindTraits {
+    static void Free(HANDLE h) { FindClose(h); }
+    static bool Invalid(HANDLE h) { return h == INVALID_HANDLE_VALUE; }
+};
+
+// A RIFF reader opened over a file handle that has an owner of its own: closing the reader
+// leaves that handle open (MMIO_FHOPEN), for its owner to close.
+struct MmioOverFileTraits {
+    static void Free(HMMIO h) { mmioClose(h, MMIO_FHOPEN); }
+};
+
+using KernelHandle = Unique<HANDLE, KernelTraits>;  // event, thread, process, file
+using FileSearch = Unique<HANDLE, FindTraits>;       // FindFirstFileW .. FindClose
+using MmioOverFile = Unique<HMMIO, MmioOverFileTraits>;
+
+// One reference to a COM interface, released once; a released holder is empty.
+template <class T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() { Reset(); }
+    ComRef(ComRef&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
+    ComRef& operator=(ComRef&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            p_ = std::exchange(other.p_, nullptr);
+        }
+        return *this;
+    }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+
+    T* Get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    // Releases what is held and hands out the slot for a call that returns a new reference.
+    T** Put() {
+        Reset();
+        return &p_;
+    }
+    void Reset() {
+        if (T* p = std::exchange(p_, nullptr)) p->Release();
+    }
+
+private:
+    T* p_ = nullptr;
+};
+
+}  // namespace movrek
