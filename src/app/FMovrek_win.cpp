@@ -41,8 +41,7 @@ constexpr UINT kTrayIconId = 1;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// The popup menu of the window and the tray icon, top to bottom; F3 stops the voice from
-// anywhere in the program.
+// The popup menu of the window and the tray icon, top to bottom.
 constexpr ui::MenuItemDef kMainMenu[] = {
     {CmdStart, L"タイマー スタート(&R)", 0, true, false},
     {CmdStopVoice, L"音声ストップ", VK_F3, false, false},
@@ -119,7 +118,7 @@ bool TFMovrek::Create() {
     SetMessageOwner(Handle());
     placement_.emplace(Handle());
 
-    // The owned objects in the order their users need them.
+    // The controls first, then the owned objects in the order their users need them.
     activated_ = false;
     if (!CreateComponents()) return false;
 
@@ -577,9 +576,9 @@ void TFMovrek::OnSurfacePress(LPARAM lp) {
 }
 
 void TFMovrek::OnSurfaceMotion(LPARAM lp) {
-    if (!drag_.DragPending || moving_ || GetCapture() != Handle()) return;
+    if (moving_ || GetCapture() != Handle()) return;
     const POINT at = ScreenPointOf(Handle(), lp);
-    if (at.x == drag_.PressPoint.x && at.y == drag_.PressPoint.y) return;
+    if (!drag_.MotionStartsMove({at.x, at.y})) return;
     moving_ = true;
     ReleaseCapture();
     // The platform's move loop follows the pointer and returns with the release.

@@ -40,9 +40,9 @@ public:
 // as all zeros.
 struct SettingsLinks {
     WindowPlacement& window;
-    ChoiceList& beforeSound;  // ComboBoxBeforeSound
-    ChoiceList& startSound;   // ComboBoxStartSound
-    ChoiceList& passSound;    // ComboBoxPassSound
+    ChoiceList& beforeSound;  // the count-in
+    ChoiceList& startSound;   // the phrase a run starts with
+    ChoiceList& passSound;    // the elapsed-time announcement
     const talarm& alarms;
     UserMessages& messages;
 };
