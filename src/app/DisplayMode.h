@@ -2,6 +2,7 @@
 // panel and the bar buttons go and how large the window is, from the time height, the number
 // of alarm rows shown and the measured size of the time label.
 #pragma once
+#include <cstdint>
 
 namespace movrek {
 
@@ -37,9 +38,19 @@ inline constexpr int MaxAlarmRows = 10;
 
 DisplayLayout ComputeDisplayLayout(DisplayMode mode, const DisplayInput& in);
 
-// The window is compact exactly when its height is the header height alone.
+// The window is compact exactly when its height is the header height alone (compared in 64
+// bits: a stored height near the integer limit must not overflow).
 constexpr bool IsCompactHeight(int windowHeight, int timeHeight) {
-    return windowHeight == timeHeight + 6;
+    return std::int64_t{windowHeight} == std::int64_t{timeHeight} + 6;
+}
+
+// The mode a window of this height is in.
+constexpr DisplayMode ModeOfHeight(int windowHeight, int timeHeight) {
+    return IsCompactHeight(windowHeight, timeHeight) ? DisplayMode::Compact : DisplayMode::Expanded;
+}
+
+constexpr DisplayMode OtherMode(DisplayMode mode) {
+    return mode == DisplayMode::Compact ? DisplayMode::Expanded : DisplayMode::Compact;
 }
 
 // Font size of the time label in points for a time height; any other height keeps the

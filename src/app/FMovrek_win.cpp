@@ -6,6 +6,7 @@
 #include "controls/Bitmap_win.h"
 #include "controls/Foption_win.h"
 #include "controls/Kdraw.h"
+#include "app/Kfile_win.h"
 #include "app/MovrekResources.h"
 #include "platform/Clock.h"
 #include "platform/UserMessages.h"
@@ -40,17 +41,17 @@ constexpr UINT kTrayIconId = 1;
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 
-// PMenuMain in display order.
+// The popup menu of the window and the tray icon, top to bottom.
 constexpr ui::MenuItemDef kMainMenu[] = {
-    {CmdStart, L"タイマー スタート(&R)", 0, true, false},        // PMenuTimerStart
-    {CmdStopVoice, L"音声ストップ", VK_F3, false, false},          // PMenuSoundStop
-    {0, L"", 0, true, true},                                       // N1
-    {CmdOptions, L"オプション(&O)...", 0, true, false},           // PMenuOption
-    {CmdSwitch, L"画面切替(&D)", 0, false, false},                 // PMenuDispChange
-    {CmdClear, L"時報のクリア(&C)", 0, true, false},               // PMenuClear
-    {CmdHelp, L"ヘルプ(&H)...", 0, true, false},                   // PMenuHelp
-    {0, L"", 0, true, true},                                       // N2
-    {CmdExit, L"終了(&X)", 0, true, false},                        // PMenuExit
+    {CmdStart, L"タイマー スタート(&R)", 0, true, false},
+    {CmdStopVoice, L"音声ストップ", VK_F3, false, false},
+    {0, L"", 0, true, true},
+    {CmdOptions, L"オプション(&O)...", 0, true, false},
+    {CmdSwitch, L"画面切替(&D)", 0, false, false},
+    {CmdClear, L"時報のクリア(&C)", 0, true, false},
+    {CmdHelp, L"ヘルプ(&H)...", 0, true, false},
+    {0, L"", 0, true, true},
+    {CmdExit, L"終了(&X)", 0, true, false},
 };
 
 // The settings panel's own controls (positions inside PanelAlarm).
@@ -73,35 +74,6 @@ constexpr ui::Place kLabelTime{8, 2, 0, 0};
 constexpr ui::Place kLabelBaseFileName{320, 5, 36, 12};
 constexpr int kDesignWidth = 404;
 constexpr int kDesignHeight = 385;
-
-// Finds windows for docking through the platform.
-class Win32WindowQuery : public WindowQuery {
-public:
-    std::optional<WindowFacts> WindowAt(ScreenPoint p) override {
-        HWND h = WindowFromPoint(POINT{p.x, p.y});
-        if (!h) return std::nullopt;
-        return Facts(h);
-    }
-    std::optional<WindowFacts> WindowOf(std::uintptr_t handle) override {
-        HWND h = reinterpret_cast<HWND>(handle);
-        if (!IsWindow(h)) return std::nullopt;
-        return Facts(h);
-    }
-
-private:
-    static WindowFacts Facts(HWND h) {
-        WindowFacts f;
-        f.handle = reinterpret_cast<std::uintptr_t>(h);
-        f.parent = reinterpret_cast<std::uintptr_t>(GetParent(h));
-        wchar_t name[256] = {};
-        const int n = GetClassNameW(h, name, 256);
-        f.className = ui::Narrow16(std::wstring_view(name, n > 0 ? static_cast<size_t>(n) : 0));
-        RECT r{};
-        GetWindowRect(h, &r);
-        f.rect = {r.left, r.top, r.right, r.bottom};
-        return f;
-    }
-};
 
 }  // namespace
 
@@ -146,7 +118,7 @@ bool TFMovrek::Create() {
     SetMessageOwner(Handle());
     placement_.emplace(Handle());
 
-    // FormCreate, in its order.
+    // The controls first, then the owned objects in the order their users need them.
     activated_ = false;
     if (!CreateComponents()) return false;
 
@@ -184,7 +156,7 @@ bool TFMovrek::Create() {
 
     talk_->SetVoiceVolume(settings_->VolumeVoice);
     talk_->SetAlarmVolume(settings_->VolumeAlarm);
-    if (settings_->AutoStart == 1)
+    if (StartsAtLaunch(settings_->AutoStart))
         StartTimer(0);
     else
         ApplyDisplayMode(DisplayMode::Expanded);
@@ -236,7 +208,7 @@ bool TFMovrek::CreateComponents() {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     if (!panelAlarm_.Create(Handle(), {kPanelAlarm, face, kIdPanelAlarm})) return false;
 
-    ui::Label* panelLabels[] = {&label1_, &label2_, &label3_};
+    ui::Label* panelLabels[] = {&labelBeforeSound_, &labelStartSound_, &labelPassSound_};
     for (size_t i = 0; i < 3; ++i) {
         ui::LabelArgs a;
         a.place = kPanelLabels[i].place;
@@ -253,9 +225,9 @@ bool TFMovrek::CreateComponents() {
         !comboBoxStartSound_.Create(panelAlarm_.Handle(), {kComboBoxStartSound, kIdComboBoxStartSound, 8, form}) ||
         !comboBoxPassSound_.Create(panelAlarm_.Handle(), {kComboBoxPassSound, kIdComboBoxPassSound, 8, form}))
         return false;
-    comboBoxBeforeSound_.SetItems({u"", u"10秒前"});
-    comboBoxStartSound_.SetItems({u"", u"起動しました", u"スタート"});
-    comboBoxPassSound_.SetItems({u"", u"分経過", u"時間経過"});
+    comboBoxBeforeSound_.SetItems(BeforeSoundItems());
+    comboBoxStartSound_.SetItems(StartSoundItems());
+    comboBoxPassSound_.SetItems(PassSoundItems());
 
     imageList_.Create(16, 16);
     {
@@ -310,11 +282,15 @@ SettingsLinks TFMovrek::Links(UserMessages& messages) {
 
 // ---------------------------------------------------------------- display mode, start
 
-bool TFMovrek::IsCompact() const {
+int TFMovrek::WindowHeight() const {
     RECT r{};
     GetWindowRect(Handle(), &r);
-    return IsCompactHeight(r.bottom - r.top, settings_->TimeHeight);
+    return r.bottom - r.top;
 }
+
+DisplayMode TFMovrek::CurrentMode() const { return ModeOfHeight(WindowHeight(), settings_->TimeHeight); }
+
+bool TFMovrek::IsCompact() const { return CurrentMode() == DisplayMode::Compact; }
 
 void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     if (!Usable()) return;
@@ -356,7 +332,7 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
         if (KbtnButton* b = bar_->Button(i)) b->Model().SetFaceColor(static_cast<Color>(s.FormColor));
     stateGlyph_.SetStateGlyph(false);
 
-    if (time_->FiredThisSecond) talk_->Clear();
+    if (DropsQueuedPhrases(time_->FiredThisSecond)) talk_->Clear();
     InvalidateRect(Handle(), nullptr, TRUE);
     UpdateWindow(Handle());
 }
@@ -374,64 +350,28 @@ void TFMovrek::PlaceBarButtons(const DisplayLayout& l) {
 
 void TFMovrek::StartTimer(int kind) {
     if (!Usable()) return;
-    const int before = comboBoxBeforeSound_.Selected();
-    time_->CountIn = before == 1 ? 1 : 0;
-    time_->State = before == 0 ? TimerState::Counting : TimerState::Idle;
+    const RunSetup run = SetupForRun(comboBoxBeforeSound_.Selected());
+    time_->CountIn = run.countIn;
+    time_->State = run.state;
     time_->Start();
+    // At launch the phrase waits for the window's first activation.
     if (kind == 1) SpeakStartPhrase();
     ApplyDisplayMode(DisplayMode::Compact);
 }
 
 void TFMovrek::SpeakStartPhrase() {
-    switch (comboBoxStartSound_.Selected()) {
-        case 1: talk_->Talk(u"きどうしました"); break;
-        case 2: talk_->Talk(u"すたーと"); break;
-        default: break;
-    }
+    const std::u16string_view phrase = StartPhrase(comboBoxStartSound_.Selected());
+    if (!phrase.empty()) talk_->Talk(phrase);
 }
 
-class TFMovrek::OptionsLink : public OptionsHost {
+class TFMovrek::OptionsLink : public SettingsOptionsHost {
 public:
-    explicit OptionsLink(TFMovrek& form) : form_(form) {}
+    explicit OptionsLink(TFMovrek& form)
+        : SettingsOptionsHost(*form.settings_, form.WindowHeight()), form_(form) {}
 
-    OptionValues ReadOptions() override {
-        const ks01& s = *form_.settings_;
-        OptionValues v;
-        v.AutoStart = s.AutoStart;
-        v.AlarmLine = s.AlarmLine;
-        v.TimeFontName = s.TimeFontName;
-        v.TimeHeight = s.TimeHeight;
-        v.FormColor = static_cast<std::uint32_t>(s.FormColor);
-        v.TimeColor = static_cast<std::uint32_t>(s.TimeColor);
-        v.TimeLabel = s.TimeLabel;
-        v.VolumeAlarm = s.VolumeAlarm;
-        v.VolumeVoice = s.VolumeVoice;
-        return v;
-    }
     void WriteOptions(const OptionValues& v) override {
-        if (!form_.Usable()) return;
-        ks01& s = *form_.settings_;
-        s.AutoStart = v.AutoStart;
-        s.AlarmLine = v.AlarmLine;
-        s.TimeFontName = v.TimeFontName;
-        s.TimeHeight = v.TimeHeight;
-        s.FormColor = static_cast<std::int32_t>(v.FormColor);
-        s.TimeColor = static_cast<std::int32_t>(v.TimeColor);
-        s.TimeLabel = v.TimeLabel;
-        s.VolumeAlarm = v.VolumeAlarm;
-        s.VolumeVoice = v.VolumeVoice;
-    }
-    int WindowHeight() override {
-        RECT r{};
-        GetWindowRect(form_.Handle(), &r);
-        return r.bottom - r.top;
-    }
-    void ApplyDisplayMode(DisplayMode mode) override { form_.ApplyDisplayMode(mode); }
-    bool ChooseColor(void* dialogWindow, std::uint32_t& colour) override {
-        COLORREF c = static_cast<COLORREF>(colour & 0xFFFFFF);
-        if (!form_.colorDialog_.Execute(static_cast<HWND>(dialogWindow), c)) return false;
-        colour = static_cast<std::uint32_t>(c & 0xFFFFFF);
-        return true;
+        // The record goes with the window, which may have closed while the dialog ran.
+        if (form_.Usable()) SettingsOptionsHost::WriteOptions(v);
     }
     void Talk(std::u16string_view name) override { form_.announcer_.Talk(name); }
     void SetAlarmVolume(int volume) override {
@@ -440,6 +380,9 @@ public:
     void SetVoiceVolume(int volume) override {
         if (form_.talk_) form_.talk_->SetVoiceVolume(volume);
     }
+
+protected:
+    void ApplyDisplayMode(DisplayMode mode) override { form_.ApplyDisplayMode(mode); }
 
 private:
     TFMovrek& form_;
@@ -454,7 +397,7 @@ void TFMovrek::ShowOptionsDialog() {
         ~Reopen() { open = false; }
     } reopen{optionsOpen_};
     OptionsLink host(*this);
-    TFormOption::Execute(Handle(), host);
+    TFormOption::Execute(Handle(), host, colorDialog_);
     // The window may have been closed while the dialog ran (an exit posted meanwhile).
     if (!Usable()) return;
     InvalidateRect(Handle(), nullptr, TRUE);
@@ -480,9 +423,7 @@ void TFMovrek::ExecuteCommand(int command) {
         case CmdExit: SendMessageW(Handle(), WM_CLOSE, 0, 0); break;
         case CmdStart: StartTimer(1); break;
         case CmdClear: AskClearAlarms(); break;
-        case CmdStopVoice:
-            if (talk_->Playing()) talk_->StopTalk();
-            break;
+        case CmdStopVoice: talk_->StopTalk(); break;  // does nothing while no clip plays
         case CmdOptions: ShowOptionsDialog(); break;
         default: break;
     }
@@ -493,18 +434,14 @@ void TFMovrek::ExecuteCommand(int command) {
 }
 
 void TFMovrek::SwitchOrAcknowledge() {
-    bool consumed = false;
-    if (talk_->Playing()) {
-        talk_->StopTalk();
-        consumed = true;
-    }
-    if (time_->State == TimerState::Finished) {
+    const SwitchActions act = DecideSwitch(talk_->Playing() != 0, time_->State, CurrentMode());
+    if (act.stopVoice) talk_->StopTalk();
+    if (act.acknowledge) {
         stateGlyph_.SetStateGlyph(false);
         time_->State = TimerState::Idle;
-        consumed = !IsCompact();
     }
-    if (consumed) return;
-    ApplyDisplayMode(IsCompact() ? DisplayMode::Expanded : DisplayMode::Compact);
+    if (!act.switchMode) return;
+    ApplyDisplayMode(act.to);
     if (!Usable()) return;
     // Topmost again with the frame refreshed, without activation: hiding and showing the
     // window would hand the user's keyboard focus to another program and back.
@@ -522,10 +459,10 @@ TFMovrek::HtmlHelpFn TFMovrek::HelpViewer() {
         const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
         if (n == 0 || n >= MAX_PATH) return nullptr;
         const std::wstring file = std::wstring(folder, n) + L"\\hhctrl.ocx";
-        helpViewer_ = LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+        helpViewer_.Reset(LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
         if (!helpViewer_) return nullptr;
     }
-    return reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(helpViewer_, "HtmlHelpW")));
+    return reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(helpViewer_.Get(), "HtmlHelpW")));
 }
 
 void TFMovrek::CloseHelp() {
@@ -565,7 +502,7 @@ void TFMovrek::AskClearAlarms() {
 void TFMovrek::FormActivate() {
     if (activated_ || !Usable()) return;
     activated_ = true;
-    if (settings_ && settings_->AutoStart == 1) SpeakStartPhrase();
+    if (settings_ && StartsAtLaunch(settings_->AutoStart)) SpeakStartPhrase();
 }
 
 void TFMovrek::FormPaint() {
@@ -639,9 +576,9 @@ void TFMovrek::OnSurfacePress(LPARAM lp) {
 }
 
 void TFMovrek::OnSurfaceMotion(LPARAM lp) {
-    if (!drag_.DragPending || moving_ || GetCapture() != Handle()) return;
+    if (moving_ || GetCapture() != Handle()) return;
     const POINT at = ScreenPointOf(Handle(), lp);
-    if (at.x == drag_.PressPoint.x && at.y == drag_.PressPoint.y) return;
+    if (!drag_.MotionStartsMove({at.x, at.y})) return;
     moving_ = true;
     ReleaseCapture();
     // The platform's move loop follows the pointer and returns with the release.
@@ -698,7 +635,7 @@ void TFMovrek::ShowTrayIcon() {
 void TFMovrek::OnTrayMessage(LPARAM lp) {
     switch (LOWORD(lp)) {
         case WM_LBUTTONUP:
-            ExecuteCommand(CmdSwitch);  // TrayIconClick
+            ExecuteCommand(CmdSwitch);
             break;
         case WM_RBUTTONUP: {
             POINT p{};
@@ -750,11 +687,11 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_COMMAND: {
             const UINT id = LOWORD(wp);
             if (id > kMenuBase && id <= kMenuBase + CmdOptions) {
-                ExecuteCommand(static_cast<int>(id - kMenuBase));  // PMenuMainClick
+                ExecuteCommand(static_cast<int>(id - kMenuBase));
             } else if (id == kIdButtonStart && HIWORD(wp) == BN_CLICKED) {
-                ExecuteCommand(CmdStart);  // ButtonStartClick
+                ExecuteCommand(CmdStart);
             } else if (id == kIdSpeedButtonOption && HIWORD(wp) == BN_CLICKED) {
-                ShowOptionsDialog();  // SpeedButtonOptionClick
+                ShowOptionsDialog();
             }
             return 0;
         }

@@ -22,6 +22,7 @@
 #include "app/Talarm.h"
 #include "controls/Kbutton_win.h"
 #include "ui/Controls.h"
+#include "ui/Handles.h"
 #include "ui/Window.h"
 
 namespace movrek {
@@ -56,6 +57,7 @@ public:
     void ShowOptionsDialog();
 
     bool IsCompact() const;
+    DisplayMode CurrentMode() const;
     // The settings record; it exists from creation until the window closes.
     ks01& CurrentSettings() { return *settings_; }
 
@@ -149,6 +151,7 @@ private:
     void AskClearAlarms();
     LRESULT OnHitTest();
     void KeepTopOnScreen();
+    int WindowHeight() const;
     // The primary button on the surface: a press and release on one spot is a click; a press
     // that moves runs the platform's move loop and then docks.
     void OnSurfacePress(LPARAM lp);
@@ -176,14 +179,19 @@ private:
     int timeFontPoints_ = 10;
     DragTracker drag_;
     bool moving_ = false;  // inside the platform's move loop
-    HMODULE helpViewer_ = nullptr;  // the help viewer library, loaded on first use; kept
+    // The help viewer library, loaded on first use. Freed after the window: its viewer
+    // windows are closed when the window is destroyed.
+    struct LibraryTraits {
+        static void Free(HMODULE h) { FreeLibrary(h); }
+    };
+    ui::Unique<HMODULE, LibraryTraits> helpViewer_;
 
     ui::Font formFont_;
     ui::Font timeFont_;
     ui::Label labelTime_;
     ui::Label labelBaseFileName_;
     ui::Panel panelAlarm_;
-    ui::Label label1_, label2_, label3_;
+    ui::Label labelBeforeSound_, labelStartSound_, labelPassSound_;
     ui::ComboBox comboBoxBeforeSound_;
     ui::ComboBox comboBoxStartSound_;
     ui::ComboBox comboBoxPassSound_;
@@ -208,7 +216,8 @@ private:
     std::optional<Win32WindowPlacement> placement_;
     std::optional<Win32KbtnHost> barHost_;
 
-    // Owned objects, created in FormCreate's order and destroyed in FormClose's.
+    // Owned objects: created in Create in the order their users need them, destroyed by
+    // DestroyOwnedObjects in a fixed order.
     std::unique_ptr<talarm> alarm_;
     std::unique_ptr<ktime> time_;
     std::unique_ptr<kdsound> sound_;

@@ -66,6 +66,9 @@ public:
         PressPoint = at;
         origin_ = windowAt;
     }
+    // A motion while the button is down: the move loop begins once the pointer has left the
+    // press point, so a click never enters it.
+    bool MotionStartsMove(ScreenPoint at) const { return DragPending && !(at == PressPoint); }
     // The release that ended the move loop; None when no press is pending (handled once).
     ReleaseAction OnRelease(ScreenPoint at);
     void Reset() { DragPending = false; }

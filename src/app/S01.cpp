@@ -167,4 +167,79 @@ bool ks01::SaveSettings(const SettingsLinks& links) {
     return false;
 }
 
+namespace {
+
+struct StartSound {
+    std::u16string_view item;
+    std::u16string_view phrase;
+};
+constexpr std::array<StartSound, 3> kStartSounds{{
+    {u"", u""},
+    {u"起動しました", u"きどうしました"},
+    {u"スタート", u"すたーと"},
+}};
+
+}  // namespace
+
+std::vector<std::u16string> BeforeSoundItems() { return {u"", u"10秒前"}; }
+
+std::vector<std::u16string> StartSoundItems() {
+    std::vector<std::u16string> items;
+    for (const StartSound& s : kStartSounds) items.emplace_back(s.item);
+    return items;
+}
+
+std::vector<std::u16string> PassSoundItems() { return {u"", u"分経過", u"時間経過"}; }
+
+std::u16string_view StartPhrase(int startSound) {
+    if (startSound < 0 || startSound >= static_cast<int>(kStartSounds.size())) return {};
+    return kStartSounds[static_cast<size_t>(startSound)].phrase;
+}
+
+RunSetup SetupForRun(int beforeSound) {
+    RunSetup r;
+    r.countIn = beforeSound == 1 ? 1 : 0;
+    r.state = beforeSound == 0 ? TimerState::Counting : TimerState::Idle;
+    return r;
+}
+
+SwitchActions DecideSwitch(bool talking, TimerState state, DisplayMode mode) {
+    SwitchActions a;
+    a.stopVoice = talking;
+    a.acknowledge = state == TimerState::Finished;
+    // An acknowledgement decides alone: in compact mode it also expands, even over a voice.
+    const bool consumed = a.acknowledge ? mode != DisplayMode::Compact : talking;
+    a.switchMode = !consumed;
+    a.to = OtherMode(mode);
+    return a;
+}
+
+OptionValues SettingsOptionsHost::ReadOptions() {
+    const ks01& s = settings_;
+    OptionValues v;
+    v.AutoStart = s.AutoStart;
+    v.AlarmLine = s.AlarmLine;
+    v.TimeFontName = s.TimeFontName;
+    v.TimeHeight = s.TimeHeight;
+    v.FormColor = static_cast<std::uint32_t>(s.FormColor);
+    v.TimeColor = static_cast<std::uint32_t>(s.TimeColor);
+    v.TimeLabel = s.TimeLabel;
+    v.VolumeAlarm = s.VolumeAlarm;
+    v.VolumeVoice = s.VolumeVoice;
+    return v;
+}
+
+void SettingsOptionsHost::WriteOptions(const OptionValues& v) {
+    ks01& s = settings_;
+    s.AutoStart = v.AutoStart;
+    s.AlarmLine = v.AlarmLine;
+    s.TimeFontName = v.TimeFontName;
+    s.TimeHeight = v.TimeHeight;
+    s.FormColor = static_cast<std::int32_t>(v.FormColor);
+    s.TimeColor = static_cast<std::int32_t>(v.TimeColor);
+    s.TimeLabel = v.TimeLabel;
+    s.VolumeAlarm = v.VolumeAlarm;
+    s.VolumeVoice = v.VolumeVoice;
+}
+
 }  // namespace movrek

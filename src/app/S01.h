@@ -1,6 +1,7 @@
 // ks01: the user's display and sound preferences, and the settings file beside the program
 // that keeps them together with the main window's position, the selections of its three
-// sound-choice lists and the selections of the ten alarm rows.
+// sound-choice lists and the selections of the ten alarm rows. Also the main window's rules
+// for starting a run, switching the display mode and opening the options, as plain values.
 //
 // The file is read and written through a fresh kini document each time. Loading and saving
 // reach the window only through SettingsLinks, so the rules run in tests without a window.
@@ -8,7 +9,11 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "app/DisplayMode.h"
+#include "app/Ktime.h"
+#include "controls/Foption.h"
 #include "platform/ChoiceList.h"
 #include "platform/UserMessages.h"
 
@@ -35,9 +40,9 @@ public:
 // as all zeros.
 struct SettingsLinks {
     WindowPlacement& window;
-    ChoiceList& beforeSound;  // ComboBoxBeforeSound
-    ChoiceList& startSound;   // ComboBoxStartSound
-    ChoiceList& passSound;    // ComboBoxPassSound
+    ChoiceList& beforeSound;  // the count-in
+    ChoiceList& startSound;   // the phrase a run starts with
+    ChoiceList& passSound;    // the elapsed-time announcement
     const talarm& alarms;
     UserMessages& messages;
 };
@@ -113,6 +118,65 @@ public:
 private:
     enum class State { NotLoaded, Loaded, LeaveFileAlone };
     State state_ = State::NotLoaded;
+};
+
+// ---------------------------------------------------------------- the main window's rules
+
+// The settings panel's lists: the count-in, the phrase a run starts with, and the elapsed-time
+// announcement (none, every minute, every hour).
+std::vector<std::u16string> BeforeSoundItems();
+std::vector<std::u16string> StartSoundItems();
+std::vector<std::u16string> PassSoundItems();
+
+// The phrase of a start-sound selection; empty for none.
+std::u16string_view StartPhrase(int startSound);
+
+// A run asks for the count-in with selection 1 and counts from zero at once with 0; with no
+// selection the engine is started idle and stays so.
+struct RunSetup {
+    std::int32_t countIn = 0;
+    TimerState state = TimerState::Idle;
+};
+RunSetup SetupForRun(int beforeSound);
+
+// AutoStart 1: the program starts a run in compact mode at launch, and speaks the start phrase
+// when its window is first activated; otherwise it opens expanded, idle.
+constexpr bool StartsAtLaunch(std::int32_t autoStart) { return autoStart == 1; }
+
+// Command 1, a click on the window, the tray icon or the state button: a clip that plays
+// stops, a finished run is acknowledged, and the mode switches unless one of these was all
+// the click meant (an acknowledgement in compact mode also expands the window).
+struct SwitchActions {
+    bool stopVoice = false;
+    bool acknowledge = false;  // the state button green again, the engine idle
+    bool switchMode = false;
+    DisplayMode to = DisplayMode::Expanded;
+};
+SwitchActions DecideSwitch(bool talking, TimerState state, DisplayMode mode);
+
+// A display mode applied in the second an alarm row fired drops the phrases still queued.
+constexpr bool DropsQueuedPhrases(std::int32_t firedThisSecond) { return firedThisSecond != 0; }
+
+// The options dialog's view of the settings record. The dialog may change the time height,
+// which is what tells the modes apart, so the mode is found when the dialog opens and OK
+// re-applies the settings in it. The announcer and the window are the deriving host's.
+class SettingsOptionsHost : public OptionsHost {
+public:
+    // windowHeight: the opener's height as the dialog opens.
+    SettingsOptionsHost(ks01& settings, int windowHeight)
+        : settings_(settings), modeAtOpen_(ModeOfHeight(windowHeight, settings.TimeHeight)) {}
+
+    OptionValues ReadOptions() override;
+    void WriteOptions(const OptionValues& values) override;
+    void ReapplySettings() override { ApplyDisplayMode(modeAtOpen_); }
+    DisplayMode ModeAtOpen() const { return modeAtOpen_; }
+
+protected:
+    virtual void ApplyDisplayMode(DisplayMode mode) = 0;
+
+private:
+    ks01& settings_;
+    DisplayMode modeAtOpen_;
 };
 
 }  // namespace movrek

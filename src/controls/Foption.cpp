@@ -76,12 +76,6 @@ OptionControls ControlsFromValues(const OptionValues& v) {
     return c;
 }
 
-DisplayMode DisplayModeAtOpen(int windowHeight, std::int32_t timeHeight) {
-    // Compared in 64 bits: a stored height near the integer limit must not overflow.
-    return std::int64_t{windowHeight} == std::int64_t{timeHeight} + 6 ? DisplayMode::Compact
-                                                                      : DisplayMode::Expanded;
-}
-
 OptionValues ValuesFromControls(const OptionControls& c, const OptionValues& old) {
     OptionValues v = old;
     v.AutoStart = c.autoStart ? 1 : 0;
@@ -96,13 +90,12 @@ OptionValues ValuesFromControls(const OptionControls& c, const OptionValues& old
     return v;
 }
 
-void ApplyOptions(OptionsHost& host, const OptionControls& controls, const OptionValues& old,
-                  DisplayMode modeAtOpen) {
+void ApplyOptions(OptionsHost& host, const OptionControls& controls, const OptionValues& old) {
     const OptionValues v = ValuesFromControls(controls, old);
     host.WriteOptions(v);
     host.SetAlarmVolume(v.VolumeAlarm);
     host.SetVoiceVolume(v.VolumeVoice);
-    host.ApplyDisplayMode(modeAtOpen);
+    host.ReapplySettings();
 }
 
 bool FontNameLess(std::u16string_view a, std::u16string_view b) {

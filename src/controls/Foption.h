@@ -7,8 +7,6 @@
 #include <string_view>
 #include <vector>
 
-#include "app/DisplayMode.h"
-
 namespace movrek {
 
 // The settings the dialog reads when it opens and writes on OK (the settings keys' names).
@@ -34,13 +32,9 @@ public:
     virtual OptionValues ReadOptions() = 0;
     // Stores the nine values in the settings record (nothing else happens yet).
     virtual void WriteOptions(const OptionValues& values) = 0;
-    // The opener's current window height in pixels.
-    virtual int WindowHeight() = 0;
-    // Makes the opener take the stored settings in the given mode.
-    virtual void ApplyDisplayMode(DisplayMode mode) = 0;
-    // Runs the opener's colour chooser (with its custom colours) modally over the dialog's
-    // window (an HWND on Windows), preset to colour. True and the new colour on confirm.
-    virtual bool ChooseColor(void* dialogWindow, std::uint32_t& colour) = 0;
+    // Makes the opener take the stored settings again, in the display mode it had when the
+    // dialog opened (the new time height may look like the other mode).
+    virtual void ReapplySettings() = 0;
     // The voice announcer.
     virtual void Talk(std::u16string_view name) = 0;
     virtual void SetAlarmVolume(int volume) = 0;
@@ -78,17 +72,13 @@ int VolumeIndex(std::int32_t volume);
 // The controls' contents when the dialog opens.
 OptionControls ControlsFromValues(const OptionValues& values);
 
-// The mode the opener is in: compact exactly when its height is the time height plus 6.
-DisplayMode DisplayModeAtOpen(int windowHeight, std::int32_t timeHeight);
-
 // The values OK stores. A list without a selection (its stored value matched no entry and the
 // user picked none) keeps the old value instead of turning into -1, 8 or 110.
 OptionValues ValuesFromControls(const OptionControls& controls, const OptionValues& old);
 
 // OK: store the values, hand the announcer its new volumes (alarm first, then voice), then let
-// the opener apply them in the mode it had when the dialog opened.
-void ApplyOptions(OptionsHost& host, const OptionControls& controls, const OptionValues& old,
-                  DisplayMode modeAtOpen);
+// the opener apply them.
+void ApplyOptions(OptionsHost& host, const OptionControls& controls, const OptionValues& old);
 
 // The font list: family names as the platform enumerates them, without vertical-writing ("@")
 // faces, sorted ignoring ASCII case, each name once (names differing only in case count once),

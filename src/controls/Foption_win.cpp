@@ -147,7 +147,7 @@ std::vector<std::u16string> InstalledFontNames() {
 
 // ---------------------------------------------------------------- TFormOption
 
-TFormOption::TFormOption(OptionsHost& host) : host_(host) {}
+TFormOption::TFormOption(OptionsHost& host, SwatchColors& colors) : host_(host), colors_(colors) {}
 
 TFormOption::~TFormOption() {
     FormClose();
@@ -156,8 +156,13 @@ TFormOption::~TFormOption() {
     if (Alive()) DestroyWindow(Handle());
 }
 
-bool TFormOption::Execute(HWND owner, OptionsHost& host) {
-    TFormOption form(host);
+bool TFormOption::Execute(HWND owner, OptionsHost& host, ui::ColorChooser& chooser) {
+    struct OpenersChooser : SwatchColors {
+        explicit OpenersChooser(ui::ColorChooser& c) : chooser(c) {}
+        bool Choose(HWND dialog, COLORREF& colour) override { return chooser.Execute(dialog, colour); }
+        ui::ColorChooser& chooser;
+    } colors(chooser);
+    TFormOption form(host, colors);
     if (!form.Create(owner)) throw std::runtime_error("オプション画面を作成できません");
     return form.ShowModal() == OptionResult::Ok;
 }
@@ -347,7 +352,6 @@ void TFormOption::FormCreate() {
     comboBoxTimeLabel_.SetText(c.timeLabel);
     comboBoxVolAlarm_.Select(c.volAlarmIndex);
     comboBoxVolVoice_.Select(c.volVoiceIndex);
-    modeAtOpen_ = DisplayModeAtOpen(host_.WindowHeight(), valuesAtOpen_.TimeHeight);
 }
 
 OptionResult TFormOption::ShowModal() {
@@ -410,15 +414,16 @@ void TFormOption::ColorButtonClick(int tag) {
     if (closing_) return;
     TKButtonWindow* swatch = Swatch(tag);
     if (!swatch) return;
-    std::uint32_t colour = swatch->Button().FaceColor();
-    if (!host_.ChooseColor(Handle(), colour)) return;
+    COLORREF chosen = swatch->Button().FaceColor() & 0xFFFFFF;
+    if (!colors_.Choose(Handle(), chosen)) return;
+    const std::uint32_t colour = chosen & 0xFFFFFF;
     // The dialog may have been closed while the chooser ran.
     if (closing_ || !Alive()) return;
     if ((swatch = Swatch(tag)) != nullptr) swatch->Button().SetFaceColor(colour);
 }
 
 void TFormOption::ButtonOkClick() {
-    ApplyOptions(host_, ReadControls(), valuesAtOpen_, modeAtOpen_);
+    ApplyOptions(host_, ReadControls(), valuesAtOpen_);
 }
 
 void TFormOption::ImageVoiceClick() { host_.Talk(kVoiceCreditClip); }

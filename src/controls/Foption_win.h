@@ -2,7 +2,7 @@
 // opens, lets the user change them, and writes them back only when OK is pressed; Cancel and
 // the close box drop every change. All of its decisions are in Foption.h; this is the window.
 //
-// Use: TFormOption::Execute(owner, host), or Create + ShowModal for a caller that wants to look
+// Use: TFormOption::Execute(owner, host, chooser), or Create + ShowModal for a caller that wants to look
 // at the controls before the dialog runs (tests).
 #pragma once
 #include <windows.h>
@@ -60,14 +60,24 @@ enum class OptionResult { None, Ok, Cancel };
 inline constexpr int kOptionClientWidth = 229;
 inline constexpr int kOptionClientHeight = 379;
 
+// The colour chooser the swatches open: the opener's, so its custom colours outlive the dialog.
+class SwatchColors {
+public:
+    virtual ~SwatchColors() = default;
+    // Modal over the dialog's window, preset to colour (0xBBGGRR); true and the new colour on
+    // confirm.
+    virtual bool Choose(HWND dialog, COLORREF& colour) = 0;
+};
+
 class TFormOption : public ui::Window {
 public:
-    explicit TFormOption(OptionsHost& host);
+    TFormOption(OptionsHost& host, SwatchColors& colors);
     ~TFormOption() override;
 
-    // Creates, shows modally over owner (disabled meanwhile) and destroys the dialog. True when
-    // the user pressed OK (the settings are then written and applied).
-    static bool Execute(HWND owner, OptionsHost& host);
+    // Creates, shows modally over owner (disabled meanwhile) and destroys the dialog; the
+    // swatches open chooser. True when the user pressed OK (the settings are then written and
+    // applied).
+    static bool Execute(HWND owner, OptionsHost& host, ui::ColorChooser& chooser);
 
     // Creates the window, hidden, and fills it from the host (FormCreate). False when the
     // platform refuses a window.
@@ -82,7 +92,6 @@ public:
     TKButtonWindow* Swatch(int tag) const;
     // What the controls show now.
     OptionControls ReadControls() const;
-    DisplayMode ModeAtOpen() const { return modeAtOpen_; }
 
 protected:
     LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
@@ -99,9 +108,9 @@ private:
     void Close(OptionResult result);
 
     OptionsHost& host_;
+    SwatchColors& colors_;
     HWND owner_ = nullptr;
     OptionValues valuesAtOpen_;
-    DisplayMode modeAtOpen_ = DisplayMode::Expanded;
     OptionResult result_ = OptionResult::None;
     bool closing_ = false;  // OK or Cancel has begun; further closes are ignored
     bool ownerDisabled_ = false;

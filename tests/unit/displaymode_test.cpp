@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "app/DisplayMode.h"
 
 using namespace movrek;
@@ -91,11 +93,49 @@ TEST(DisplayMode, LabelTallerThanTheHeaderTruncatesTowardZero) {
     EXPECT_EQ(ComputeDisplayLayout(DisplayMode::Compact, {16, 10, 40, 17}).labelTop, 2);
 }
 
+TEST(DisplayMode, ModeFollowsTheWindowHeight) {
+    EXPECT_EQ(ModeOfHeight(22, 16), DisplayMode::Compact);
+    EXPECT_EQ(ModeOfHeight(46, 40), DisplayMode::Compact);
+    EXPECT_EQ(ModeOfHeight(26, 20), DisplayMode::Compact);
+    EXPECT_EQ(ModeOfHeight(23, 16), DisplayMode::Expanded);
+    EXPECT_EQ(ModeOfHeight(364, 16), DisplayMode::Expanded);
+    EXPECT_EQ(ModeOfHeight(INT32_MIN, INT32_MAX), DisplayMode::Expanded);
+    EXPECT_EQ(OtherMode(DisplayMode::Compact), DisplayMode::Expanded);
+    EXPECT_EQ(OtherMode(DisplayMode::Expanded), DisplayMode::Compact);
+}
+
 TEST(DisplayMode, RowCountBeyondTheTenRowsShowsTenButKeepsTheArithmetic) {
     const DisplayLayout l = ComputeDisplayLayout(DisplayMode::Expanded, {16, 12, 57, 16});
     EXPECT_EQ(l.visibleAlarmRows, 10);
     EXPECT_EQ(l.panelHeight, 25 * 12 + 91);
     EXPECT_EQ(ComputeDisplayLayout(DisplayMode::Expanded, {16, -1, 57, 16}).visibleAlarmRows, 0);
+
+    // Any value a settings file may hold: sizes beyond int stop at its limits.
+    const DisplayLayout big = ComputeDisplayLayout(DisplayMode::Expanded, {INT_MAX, INT_MAX, 57, 16});
+    EXPECT_EQ(big.windowHeight, INT_MAX);
+    EXPECT_EQ(big.panelHeight, INT_MAX);
+    EXPECT_EQ(big.panelTop, INT_MAX);
+    EXPECT_EQ(big.labelTop, (INT_MAX - 10) / 2);
+    EXPECT_EQ(big.visibleAlarmRows, 10);
+    const DisplayLayout small = ComputeDisplayLayout(DisplayMode::Expanded, {INT_MIN, INT_MIN, 57, INT_MAX});
+    EXPECT_EQ(small.windowHeight, INT_MIN);
+    EXPECT_EQ(small.panelHeight, INT_MIN);
+    EXPECT_EQ(small.panelTop, INT_MIN + 6);
+    EXPECT_EQ(small.labelTop, INT_MIN + 4);
+    EXPECT_EQ(small.visibleAlarmRows, 0);
+    const DisplayLayout compact = ComputeDisplayLayout(DisplayMode::Compact, {INT_MAX, 0, INT_MAX, INT_MIN});
+    EXPECT_EQ(compact.windowHeight, INT_MAX);
+    EXPECT_EQ(compact.windowWidth, INT_MAX);
+    EXPECT_EQ(compact.button1Left, INT_MAX);
+    EXPECT_EQ(compact.labelTop, INT_MAX);
+    EXPECT_TRUE(IsCompactHeight(INT_MAX, INT_MAX - 6));
+    EXPECT_FALSE(IsCompactHeight(INT_MIN, INT_MAX));
+    EXPECT_FALSE(IsCompactHeight(INT_MAX, INT_MAX));
+    EXPECT_EQ(FontHeightForPoints(INT_MAX), INT_MIN);
+    EXPECT_EQ(FontHeightForPoints(INT_MIN), INT_MAX);
+    const WindowOrigin far = KeepOriginOnScreen(INT_MAX, INT_MIN, 1280, INT_MIN);
+    EXPECT_EQ(far.left, 1180);
+    EXPECT_EQ(far.top, INT_MIN);
 }
 
 TEST(DisplayMode, StoredPositionIsPulledBackOnlyWhereItWouldLeaveTheScreen) {

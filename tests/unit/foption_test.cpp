@@ -9,30 +9,6 @@ using namespace movrek;
 
 namespace {
 
-// Records every call in order; the colour chooser is not used by the OK path.
-class RecordingHost : public OptionsHost {
-public:
-    OptionValues stored;
-    std::vector<std::string> calls;
-
-    OptionValues ReadOptions() override { return stored; }
-    void WriteOptions(const OptionValues& v) override {
-        stored = v;
-        calls.push_back("write");
-    }
-    int WindowHeight() override { return 0; }
-    void ApplyDisplayMode(DisplayMode m) override {
-        calls.push_back(m == DisplayMode::Compact ? "apply compact" : "apply expanded");
-    }
-    bool ChooseColor(void*, std::uint32_t&) override {
-        calls.push_back("choose");
-        return false;
-    }
-    void Talk(std::u16string_view) override { calls.push_back("talk"); }
-    void SetAlarmVolume(int v) override { calls.push_back("alarm " + std::to_string(v)); }
-    void SetVoiceVolume(int v) override { calls.push_back("voice " + std::to_string(v)); }
-};
-
 OptionValues Sample() {
     OptionValues v;
     v.AutoStart = 0;
@@ -168,31 +144,6 @@ TEST(Foption, OkWritesWhatTheControlsShow) {
     EXPECT_EQ(v.FormColor, 0x010203u);
     EXPECT_EQ(v.TimeColor, 0u);
     EXPECT_EQ(v.TimeLabel, u"");
-}
-
-TEST(Foption, ModeFoundAtOpenFollowsTheWindowHeight) {
-    EXPECT_EQ(DisplayModeAtOpen(22, 16), DisplayMode::Compact);
-    EXPECT_EQ(DisplayModeAtOpen(46, 40), DisplayMode::Compact);
-    EXPECT_EQ(DisplayModeAtOpen(23, 16), DisplayMode::Expanded);
-    EXPECT_EQ(DisplayModeAtOpen(364, 16), DisplayMode::Expanded);
-    EXPECT_EQ(DisplayModeAtOpen(INT32_MIN, INT32_MAX), DisplayMode::Expanded);
-}
-
-TEST(Foption, OkStoresThenSetsVolumesThenAppliesTheModeFoundAtOpen) {
-    for (DisplayMode mode : {DisplayMode::Compact, DisplayMode::Expanded}) {
-        RecordingHost host;
-        host.stored = Sample();
-        OptionControls c = ControlsFromValues(host.stored);
-        c.volAlarmIndex = 2;
-        c.volVoiceIndex = 9;
-        c.fontSizeIndex = 3;  // the height changes: the mode is still the one found at open
-        ApplyOptions(host, c, host.stored, mode);
-        const std::string applied = mode == DisplayMode::Compact ? "apply compact" : "apply expanded";
-        EXPECT_EQ(host.calls, (std::vector<std::string>{"write", "alarm 80", "voice 10", applied}));
-        EXPECT_EQ(host.stored.TimeHeight, 40);
-        EXPECT_EQ(host.stored.VolumeAlarm, 80);
-        EXPECT_EQ(host.stored.VolumeVoice, 10);
-    }
 }
 
 TEST(Foption, FontListIsSortedWithoutDuplicatesOrVerticalFaces) {

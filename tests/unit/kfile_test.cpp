@@ -107,8 +107,11 @@ TEST(Dock, OnlyExactSiblingClassNames) {
 TEST(Drag, PressAndReleaseOnTheSameSpotIsAClickAnywhereElseADrag) {
     DragTracker t;
     EXPECT_EQ(t.OnRelease({5, 5}), ReleaseAction::None);  // a release without a press
+    EXPECT_FALSE(t.MotionStartsMove({6, 6}));              // nor a motion
     t.OnPress({40, 50}, {0, 0});
     EXPECT_TRUE(t.DragPending);
+    EXPECT_FALSE(t.MotionStartsMove({40, 50}));  // a motion report that did not move
+    EXPECT_TRUE(t.MotionStartsMove({40, 51}));
     EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::Click);
     EXPECT_FALSE(t.DragPending);
     EXPECT_EQ(t.OnRelease({40, 50}), ReleaseAction::None);  // handled once

@@ -13,6 +13,7 @@
 #include "app/Talarm.h"
 #include "platform/TextFile.h"
 #include "platform/Utf.h"
+#include "sound/ClipNames.h"
 #include "support/AlarmRows.h"
 #include "support/Bytes.h"
 #include "support/FakePlacement.h"
@@ -432,3 +433,122 @@ TEST_F(S01Settings, AFailedSaveIsReportedAndLeavesTheOldFile) {
     EXPECT_TRUE(Save());
 }
 #endif
+
+// ---------------------------------------------------------------- the main window's rules
+
+TEST(S01MainWindow, PanelListsAndTheStartPhraseTheyChoose) {
+    EXPECT_EQ(BeforeSoundItems(), (std::vector<std::u16string>{u"", u"10秒前"}));
+    EXPECT_EQ(StartSoundItems(), (std::vector<std::u16string>{u"", u"起動しました", u"スタート"}));
+    EXPECT_EQ(PassSoundItems(), (std::vector<std::u16string>{u"", u"分経過", u"時間経過"}));
+    EXPECT_EQ(StartPhrase(1), u"きどうしました");
+    EXPECT_EQ(StartPhrase(2), u"すたーと");
+    for (int none : {0, -1, 3, INT32_MIN, INT32_MAX}) EXPECT_TRUE(StartPhrase(none).empty()) << none;
+    for (int i = 1; i < static_cast<int>(StartSoundItems().size()); ++i)
+        EXPECT_TRUE(IsClipName(StartPhrase(i))) << i;  // a clip the sound folder has
+}
+
+TEST(S01MainWindow, ARunCountsInCountsOrStaysIdleByTheCountInChoice) {
+    EXPECT_EQ(SetupForRun(0).countIn, 0);
+    EXPECT_EQ(SetupForRun(0).state, TimerState::Counting);
+    EXPECT_EQ(SetupForRun(1).countIn, 1);
+    EXPECT_EQ(SetupForRun(1).state, TimerState::Idle);  // the count-in starts the count
+    for (int none : {-1, 2}) {
+        EXPECT_EQ(SetupForRun(none).countIn, 0) << none;
+        EXPECT_EQ(SetupForRun(none).state, TimerState::Idle) << none;
+    }
+    EXPECT_TRUE(StartsAtLaunch(1));
+    EXPECT_FALSE(StartsAtLaunch(0));
+    EXPECT_FALSE(StartsAtLaunch(2));
+    EXPECT_FALSE(DropsQueuedPhrases(0));
+    EXPECT_TRUE(DropsQueuedPhrases(1));
+}
+
+TEST(S01MainWindow, CommandOneStopsTheVoiceAcknowledgesOrSwitches) {
+    using M = DisplayMode;
+    using T = TimerState;
+    struct Case {
+        bool talking;
+        T state;
+        M mode;
+        bool stop, acknowledge, switches;
+    } cases[] = {
+        {false, T::Idle, M::Compact, false, false, true},
+        {false, T::Counting, M::Expanded, false, false, true},
+        {true, T::Counting, M::Compact, true, false, false},  // the click only silences
+        {true, T::Idle, M::Expanded, true, false, false},
+        {false, T::Finished, M::Expanded, false, true, false},
+        {false, T::Finished, M::Compact, false, true, true},  // acknowledged and expanded
+        {true, T::Finished, M::Compact, true, true, true},
+        {true, T::Finished, M::Expanded, true, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.talking << " " << static_cast<int>(c.state) << " "
+                                        << static_cast<int>(c.mode));
+        const SwitchActions a = DecideSwitch(c.talking, c.state, c.mode);
+        EXPECT_EQ(a.stopVoice, c.stop);
+        EXPECT_EQ(a.acknowledge, c.acknowledge);
+        EXPECT_EQ(a.switchMode, c.switches);
+        if (c.switches) {
+            EXPECT_EQ(a.to, OtherMode(c.mode));
+        }
+    }
+}
+
+namespace {
+
+// The main window's side of the options dialog, recording what reaches the window.
+class RecordingOptionsHost : public SettingsOptionsHost {
+public:
+    using SettingsOptionsHost::SettingsOptionsHost;
+    std::vector<std::string> calls;
+
+    void WriteOptions(const OptionValues& v) override {
+        SettingsOptionsHost::WriteOptions(v);
+        calls.push_back("write");
+    }
+    void Talk(std::u16string_view) override { calls.push_back("talk"); }
+    void SetAlarmVolume(int v) override { calls.push_back("alarm " + std::to_string(v)); }
+    void SetVoiceVolume(int v) override { calls.push_back("voice " + std::to_string(v)); }
+
+protected:
+    void ApplyDisplayMode(DisplayMode m) override {
+        calls.push_back(m == DisplayMode::Compact ? "apply compact" : "apply expanded");
+    }
+};
+
+}  // namespace
+
+TEST(S01MainWindow, OptionsOkStoresThenSetsVolumesThenAppliesTheModeFoundAtOpen) {
+    OptionValues sample;
+    sample.AutoStart = 0;
+    sample.AlarmLine = 7;
+    sample.TimeFontName = u"Arial";
+    sample.TimeHeight = 32;
+    sample.FormColor = 0x123456;
+    sample.TimeColor = 0xABCDEF;
+    sample.TimeLabel = u"作業";
+    sample.VolumeAlarm = 30;
+    sample.VolumeVoice = 100;
+    for (DisplayMode mode : {DisplayMode::Compact, DisplayMode::Expanded}) {
+        ks01 settings;
+        settings.TimeHeight = 32;
+        RecordingOptionsHost host(settings, mode == DisplayMode::Compact ? 38 : 300);
+        EXPECT_EQ(host.ModeAtOpen(), mode);
+        host.WriteOptions(sample);
+        EXPECT_EQ(host.ReadOptions(), sample);  // every value reaches its own field
+        EXPECT_EQ(settings.FormColor, 0x123456);
+        EXPECT_EQ(settings.TimeColor, 0xABCDEF);
+        host.calls.clear();
+
+        OptionControls c = ControlsFromValues(host.ReadOptions());
+        c.volAlarmIndex = 2;
+        c.volVoiceIndex = 9;
+        c.fontSizeIndex = 3;  // the height changes: the mode is still the one found at open
+        ApplyOptions(host, c, host.ReadOptions());
+        const std::string applied = mode == DisplayMode::Compact ? "apply compact" : "apply expanded";
+        EXPECT_EQ(host.calls, (std::vector<std::string>{"write", "alarm 80", "voice 10", applied}));
+        EXPECT_EQ(settings.TimeHeight, 40);
+        EXPECT_EQ(settings.VolumeAlarm, 80);
+        EXPECT_EQ(settings.VolumeVoice, 10);
+    }
+}

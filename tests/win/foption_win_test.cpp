@@ -14,10 +14,9 @@ namespace {
 
 using P = OptionPart;
 
-class FakeHost : public OptionsHost {
+class FakeHost : public OptionsHost, public SwatchColors {
 public:
     OptionValues stored;
-    int height = 0;
     std::optional<std::uint32_t> chosen;  // what the chooser returns; none: the user cancels
     std::vector<std::uint32_t> presets;    // colours the chooser was opened with
     HWND chooserOwner = nullptr;
@@ -28,12 +27,9 @@ public:
         stored = v;
         calls.push_back("write");
     }
-    int WindowHeight() override { return height; }
-    void ApplyDisplayMode(DisplayMode m) override {
-        calls.push_back(m == DisplayMode::Compact ? "apply compact" : "apply expanded");
-    }
-    bool ChooseColor(void* owner, std::uint32_t& c) override {
-        chooserOwner = static_cast<HWND>(owner);
+    void ReapplySettings() override { calls.push_back("reapply"); }
+    bool Choose(HWND owner, COLORREF& c) override {
+        chooserOwner = owner;
         presets.push_back(c);
         if (!chosen) return false;
         c = *chosen;
@@ -173,8 +169,7 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     Owner owner;
     FakeHost host;
     host.stored = Sample();
-    host.height = 26;  // TimeHeight + 6: compact
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     const HWND dlg = form.Handle();
 
@@ -255,7 +250,6 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     EXPECT_EQ(form.Swatch(0)->Button().FaceColor(), 0x112233u);
     EXPECT_EQ(form.Swatch(1)->Button().FaceColor(), 0x445566u);
     EXPECT_EQ(form.Swatch(1)->Button().Style(), ysSingle);
-    EXPECT_EQ(form.ModeAtOpen(), DisplayMode::Compact);
 
     // Keyboard order: the first panel's lists, the volumes, then the buttons; swatches never.
     const P order[] = {P::CheckBoxAutoStart, P::ComboBoxFontName, P::ComboBoxFontSize,
@@ -271,13 +265,12 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     EXPECT_FALSE(IsWindow(dlg));
 }
 
-TEST(FoptionWin, OkWritesTheControlsThenSetsVolumesAndKeepsTheModeFoundAtOpen) {
+TEST(FoptionWin, OkWritesTheControlsThenSetsVolumesAndReappliesTheSettings) {
     Owner owner;
     FakeHost host;
     host.stored = Sample();
     host.stored.VolumeVoice = 150;  // selects no entry: kept
-    host.height = 300;              // expanded
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     const HWND dlg = form.Handle();
     Steps steps;
@@ -296,7 +289,7 @@ TEST(FoptionWin, OkWritesTheControlsThenSetsVolumesAndKeepsTheModeFoundAtOpen) {
     EXPECT_TRUE(IsWindowEnabled(owner.hwnd));
     EXPECT_FALSE(IsWindow(dlg));
     EXPECT_EQ(host.calls,
-              (std::vector<std::string>{"write", "alarm 0", "voice 150", "apply expanded"}));
+              (std::vector<std::string>{"write", "alarm 0", "voice 150", "reapply"}));
     const OptionValues& v = host.stored;
     EXPECT_EQ(v.AutoStart, 0);
     EXPECT_EQ(v.AlarmLine, 7);
@@ -313,7 +306,7 @@ TEST(FoptionWin, SwatchTakesTheChosenColourButCancelDropsIt) {
     Owner owner;
     FakeHost host;
     host.stored = Sample();
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     const HWND dlg = form.Handle();
     Steps steps;
@@ -346,7 +339,7 @@ TEST(FoptionWin, SwatchColourReachesTheSettingsOnOk) {
     FakeHost host;
     host.stored = Sample();
     host.chosen = 0x0000FF;
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     Steps steps;
     steps.Then([&] {
@@ -365,7 +358,7 @@ TEST(FoptionWin, EnterAndEscapeDoNotCloseButAFocusedButtonTakesEnter) {
     Owner owner;
     FakeHost host;
     host.stored = Sample();
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     Steps steps;
     bool openAfterKeys = false;
@@ -393,7 +386,7 @@ TEST(FoptionWin, IconSpeaksTheCreditAndAQuitMessageEndsTheDialogAsCancel) {
     Owner owner;
     FakeHost host;
     host.stored = Sample();
-    TFormOption form(host);
+    TFormOption form(host, host);
     ASSERT_TRUE(form.Create(owner.hwnd));
     Steps steps;
     steps.Then([&] {
