@@ -252,7 +252,7 @@ void TFMovrek::CreateAlarmRows() {
         row.panel.Create(panelAlarm_.Handle(),
                          {{AlarmRowLayout::Left, AlarmRowLayout::Top(i), AlarmRowLayout::Width, AlarmRowLayout::Height},
                           face, 0});
-        const std::wstring text = ui::Wide(AlarmRowLabel(i));
+        const std::wstring text = Wide(AlarmRowLabel(i));
         ui::LabelArgs la;
         la.place = {AlarmRowLayout::Label.left, AlarmRowLayout::Label.top, 0, 0};
         la.text = text.c_str();
@@ -300,7 +300,7 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     time_->ShowSeconds = s.DispSecond;
     time_->ShowElapsed();
     timeFontPoints_ = TimeFontPoints(s.TimeHeight, timeFontPoints_);
-    ui::Font font = ui::MakeFont(ui::Wide(s.TimeFontName), FontHeightForPoints(timeFontPoints_));
+    ui::Font font = ui::MakeFont(Wide(s.TimeFontName), FontHeightForPoints(timeFontPoints_));
     if (font) {
         labelTime_.SetFont(font.Get());
         timeFont_ = std::move(font);  // the old font is released once the label has let go
@@ -471,7 +471,7 @@ void TFMovrek::CloseHelp() {
 }
 
 void TFMovrek::OpenHelp() {
-    const std::wstring path = ui::Wide(helpPath_);
+    const std::wstring path = Wide(helpPath_);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         std::wstring text = L"ヘルプファイルが見つかりません。\n";

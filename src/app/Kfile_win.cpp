@@ -23,7 +23,7 @@ WindowFacts Win32WindowQuery::Facts(HWND h) {
     // Class names are at most 256 characters.
     wchar_t name[256] = {};
     const int n = GetClassNameW(h, name, 256);
-    f.className = ui::Narrow16(std::wstring_view(name, n > 0 ? static_cast<size_t>(n) : 0));
+    f.className = Narrow16(std::wstring_view(name, n > 0 ? static_cast<size_t>(n) : 0));
     RECT r{};
     GetWindowRect(h, &r);
     f.rect = {r.left, r.top, r.right, r.bottom};

@@ -94,7 +94,7 @@ bool LoadBitmapResource(HINSTANCE module, int resourceId, Bitmap& out) {
 
 bool LoadBitmapFile(std::u16string_view path, Bitmap& out) {
     const ui::BitmapHandle picture(static_cast<HBITMAP>(
-        LoadImageW(nullptr, ui::Wide(path).c_str(), IMAGE_BITMAP, 0, 0,
+        LoadImageW(nullptr, Wide(path).c_str(), IMAGE_BITMAP, 0, 0,
                    LR_LOADFROMFILE | LR_CREATEDIBSECTION)));
     return BitmapFromHandle(picture.Get(), out);
 }

@@ -398,13 +398,13 @@ TKButtonWindow* TFormOption::Swatch(int tag) const {
 
 OptionControls TFormOption::ReadControls() const {
     OptionControls c;
-    c.autoStart = SendMessageW(Part(P::CheckBoxAutoStart), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    c.autoStart = checkBoxAutoStart_.Checked();
     c.alarmLineIndex = comboBoxAlarmLine_.Selected();
-    c.fontName = WindowText(Part(P::ComboBoxFontName));
+    c.fontName = comboBoxFontName_.Text();
     c.fontSizeIndex = comboBoxFontSize_.Selected();
     c.formColor = buttonFormColor_ ? buttonFormColor_->Button().FaceColor() : valuesAtOpen_.FormColor;
     c.timeColor = buttonTimeColor_ ? buttonTimeColor_->Button().FaceColor() : valuesAtOpen_.TimeColor;
-    c.timeLabel = WindowText(Part(P::ComboBoxTimeLabel));
+    c.timeLabel = comboBoxTimeLabel_.Text();
     c.volAlarmIndex = comboBoxVolAlarm_.Selected();
     c.volVoiceIndex = comboBoxVolVoice_.Selected();
     return c;

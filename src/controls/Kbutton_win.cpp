@@ -40,7 +40,7 @@ GdiTextRenderer::GdiTextRenderer() : measureDc_(CreateCompatibleDC(nullptr)) {
 
 TextRenderer::Extent GdiTextRenderer::Measure(std::u16string_view text) {
     ui::Selected font(measureDc_.Get(), OrDefault(font_));
-    const std::wstring wide = ui::Wide(text);
+    const std::wstring wide = Wide(text);
     SIZE size{};
     if (!GetTextExtentPoint32W(measureDc_.Get(), wide.c_str(), static_cast<int>(wide.size()),
                                &size))
@@ -50,7 +50,7 @@ TextRenderer::Extent GdiTextRenderer::Measure(std::u16string_view text) {
 
 void GdiTextRenderer::DrawOn(HDC dc, int x, int y, std::u16string_view text, Color c) {
     ui::Selected font(dc, OrDefault(font_));
-    const std::wstring wide = ui::Wide(text);
+    const std::wstring wide = Wide(text);
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColor = SetTextColor(dc, c);
     const UINT oldAlign = SetTextAlign(dc, TA_LEFT | TA_TOP | TA_NOUPDATECP);
@@ -131,7 +131,7 @@ void TKButtonWindow::SetEnabled(bool enabled) {
 
 void TKButtonWindow::SetCaption(std::u16string_view caption) {
     if (Handle())
-        SetWindowTextW(Handle(), ui::Wide(caption).c_str());  // WM_SETTEXT passes it to the model
+        SetWindowTextW(Handle(), Wide(caption).c_str());  // WM_SETTEXT passes it to the model
     else
         button_->SetCaption(caption);
 }
@@ -141,7 +141,7 @@ void TKButtonWindow::SetFont(std::u16string_view face, int pointSize) {
     lf.lfHeight = -MulDiv(pointSize, 96, 72);  // layout is fixed at 96 dpi
     lf.lfWeight = FW_NORMAL;
     lf.lfCharSet = DEFAULT_CHARSET;
-    const std::wstring wide = ui::Wide(face);
+    const std::wstring wide = Wide(face);
     std::copy_n(wide.begin(), std::min<size_t>(wide.size(), LF_FACESIZE - 1), lf.lfFaceName);
     ui::Font font(CreateFontIndirectW(&lf));
     if (!font) return;  // keep the current font
@@ -224,7 +224,7 @@ LRESULT TKButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_SETTEXT: {
             const LRESULT result = Default(msg, wp, lp);
             const auto* text = reinterpret_cast<const wchar_t*>(lp);
-            button_->SetCaption(text ? ui::Narrow16(text) : std::u16string());
+            button_->SetCaption(text ? Narrow16(text) : std::u16string());
             return result;
         }
         case WM_SETFONT:

@@ -15,9 +15,6 @@
 
 namespace movrek::ui {
 
-using movrek::Narrow16;
-using movrek::Wide;
-
 struct Place {
     int left = 0;
     int top = 0;

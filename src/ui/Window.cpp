@@ -5,6 +5,9 @@
 #include <new>
 #include <stdexcept>
 
+#include "platform/Utf.h"
+#include "platform/WinText_win.h"
+
 namespace movrek::ui {
 
 Window::~Window() {
@@ -157,11 +160,10 @@ void ShowException(std::exception_ptr e) noexcept {
     } catch (const std::bad_alloc&) {
         text = L"メモリが不足しています。";
     } catch (const std::exception& ex) {
-        const char* what = ex.what();
-        int n = MultiByteToWideChar(CP_UTF8, 0, what, -1, nullptr, 0);
-        if (n > 1) {
-            text.resize(static_cast<size_t>(n - 1));
-            MultiByteToWideChar(CP_UTF8, 0, what, -1, text.data(), n);
+        try {
+            text = Wide(FromUtf8(ex.what()));
+        } catch (...) {
+            // Out of memory for the text itself: the box still opens, empty.
         }
     } catch (...) {
         // Anything else is shown as an exception with an empty message.
