@@ -165,12 +165,20 @@ OptionResult RunModal(TFormOption& form) {
     return r;
 }
 
-TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
+// A dialog over an opener, on a host that holds the sample settings until a test changes them.
+class FoptionWin : public ::testing::Test {
+protected:
+    FoptionWin() { host.stored = Sample(); }
+    // The dialog reads the host's settings here.
+    bool Open() { return form.Create(owner.hwnd); }
+
     Owner owner;
     FakeHost host;
-    host.stored = Sample();
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+    TFormOption form{host, host};
+};
+
+TEST_F(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
+    ASSERT_TRUE(Open());
     const HWND dlg = form.Handle();
 
     EXPECT_EQ(Text(dlg), L"オプション");
@@ -265,13 +273,9 @@ TEST(FoptionWin, OpensCentredWithTheLayoutAndTheStoredValues) {
     EXPECT_FALSE(IsWindow(dlg));
 }
 
-TEST(FoptionWin, OkWritesTheControlsThenSetsVolumesAndReappliesTheSettings) {
-    Owner owner;
-    FakeHost host;
-    host.stored = Sample();
+TEST_F(FoptionWin, OkWritesTheControlsThenSetsVolumesAndReappliesTheSettings) {
     host.stored.VolumeVoice = 150;  // selects no entry: kept
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+    ASSERT_TRUE(Open());
     const HWND dlg = form.Handle();
     Steps steps;
     bool ownerDisabled = false;
@@ -302,12 +306,8 @@ TEST(FoptionWin, OkWritesTheControlsThenSetsVolumesAndReappliesTheSettings) {
     EXPECT_EQ(v.VolumeVoice, 150);
 }
 
-TEST(FoptionWin, SwatchTakesTheChosenColourButCancelDropsIt) {
-    Owner owner;
-    FakeHost host;
-    host.stored = Sample();
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+TEST_F(FoptionWin, SwatchTakesTheChosenColourButCancelDropsIt) {
+    ASSERT_TRUE(Open());
     const HWND dlg = form.Handle();
     Steps steps;
     steps.Then([&] {
@@ -334,13 +334,9 @@ TEST(FoptionWin, SwatchTakesTheChosenColourButCancelDropsIt) {
     EXPECT_EQ(form.Swatch(0), nullptr);  // freed at close
 }
 
-TEST(FoptionWin, SwatchColourReachesTheSettingsOnOk) {
-    Owner owner;
-    FakeHost host;
-    host.stored = Sample();
+TEST_F(FoptionWin, SwatchColourReachesTheSettingsOnOk) {
     host.chosen = 0x0000FF;
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+    ASSERT_TRUE(Open());
     Steps steps;
     steps.Then([&] {
         PostMessageW(form.Part(P::ButtonTimeColor), WM_LBUTTONDOWN, MK_LBUTTON, At(3, 3));
@@ -354,12 +350,8 @@ TEST(FoptionWin, SwatchColourReachesTheSettingsOnOk) {
     EXPECT_EQ(host.stored.VolumeAlarm, 90);  // 95 came back as 90
 }
 
-TEST(FoptionWin, EnterAndEscapeDoNotCloseButAFocusedButtonTakesEnter) {
-    Owner owner;
-    FakeHost host;
-    host.stored = Sample();
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+TEST_F(FoptionWin, EnterAndEscapeDoNotCloseButAFocusedButtonTakesEnter) {
+    ASSERT_TRUE(Open());
     Steps steps;
     bool openAfterKeys = false;
     steps.Then([&] {
@@ -382,12 +374,8 @@ TEST(FoptionWin, EnterAndEscapeDoNotCloseButAFocusedButtonTakesEnter) {
     EXPECT_EQ(host.stored.AutoStart, 0);  // the change made after the keys was written
 }
 
-TEST(FoptionWin, IconSpeaksTheCreditAndAQuitMessageEndsTheDialogAsCancel) {
-    Owner owner;
-    FakeHost host;
-    host.stored = Sample();
-    TFormOption form(host, host);
-    ASSERT_TRUE(form.Create(owner.hwnd));
+TEST_F(FoptionWin, IconSpeaksTheCreditAndAQuitMessageEndsTheDialogAsCancel) {
+    ASSERT_TRUE(Open());
     Steps steps;
     steps.Then([&] {
         SendMessageW(form.Part(P::ImageVoice), WM_LBUTTONDOWN, MK_LBUTTON, At(4, 4));
