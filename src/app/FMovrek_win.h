@@ -181,10 +181,7 @@ private:
     bool moving_ = false;  // inside the platform's move loop
     // The help viewer library, loaded on first use. Freed after the window: its viewer
     // windows are closed when the window is destroyed.
-    struct LibraryTraits {
-        static void Free(HMODULE h) { FreeLibrary(h); }
-    };
-    ui::Unique<HMODULE, LibraryTraits> helpViewer_;
+    Library helpViewer_;
 
     ui::Font formFont_;
     ui::Font timeFont_;

@@ -61,9 +61,14 @@ struct MmioOverFileTraits {
     static void Free(HMMIO h) { mmioClose(h, MMIO_FHOPEN); }
 };
 
+struct LibraryTraits {
+    static void Free(HMODULE h) { FreeLibrary(h); }
+};
+
 using KernelHandle = Unique<HANDLE, KernelTraits>;  // event, thread, process, file
 using FileSearch = Unique<HANDLE, FindTraits>;       // FindFirstFileW .. FindClose
 using MmioOverFile = Unique<HMMIO, MmioOverFileTraits>;
+using Library = Unique<HMODULE, LibraryTraits>;       // LoadLibraryExW .. FreeLibrary
 
 // One reference to a COM interface, released once; a released holder is empty.
 template <class T>
