@@ -538,6 +538,7 @@ void TFMovrek::DestroyOwnedObjects() {
 void TFMovrek::FormClose() {
     if (closed_) return;
     SaveSettings();
+    if (settings_) settings_->ReportUnsaved(PlatformMessages());
     closed_ = true;
     DestroyOwnedObjects();
 }

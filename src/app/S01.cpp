@@ -39,6 +39,13 @@ std::u16string OneLine(std::u16string text) {
     return text;
 }
 
+std::u16string WithPath(std::u16string_view text, std::u16string_view path) {
+    std::u16string out(text);
+    out += u"\n";
+    out += path;
+    return out;
+}
+
 void ReportFileError(UserMessages& messages, const FileError& error) {
     std::u16string text = error.Message();
     if (!error.Path().empty()) text += u"\n" + error.Path();
@@ -78,8 +85,8 @@ bool ks01::LoadSettings(const SettingsLinks& links) {
         // The document sees a folder at the path as no file at all; it cannot be read, and a
         // save would fail on it, so it counts as a file that cannot be read.
         if (!exists && ReadFileBytes(IniPath)) exists = doc.Load(kvar(IniPath));
-    } catch (const FileError& error) {
-        ReportFileError(links.messages, error);
+    } catch (const FileError&) {
+        links.messages.ShowMessage(WithPath(kUnreadableSettingsMessage, IniPath));
         readable = false;
         exists = false;
         doc = kini();  // go on as without a file: every key takes its default
@@ -126,8 +133,14 @@ bool ks01::LoadSettings(const SettingsLinks& links) {
             row->Field(f.list)->Select(doc.ReadField(f.field, kvar(key)).AsInt());
     }
 
-    state_ = readable ? State::Loaded : State::LeaveFileAlone;
+    state_ = readable ? State::Loaded : State::Unreadable;
     return true;
+}
+
+void ks01::ReportUnsaved(UserMessages& messages) {
+    if (state_ != State::Unreadable || unsavedReported_) return;
+    unsavedReported_ = true;
+    messages.ShowMessage(WithPath(kSettingsNotSavedMessage, IniPath));
 }
 
 bool ks01::SaveSettings(const SettingsLinks& links) {

@@ -67,6 +67,11 @@ inline constexpr int PassSound = 1;
 }  // namespace settings_default
 
 inline constexpr std::u16string_view kNotASettingsFileMessage = u"Movrek のデータファイルではありません";
+// Each followed by a line with the file's path.
+inline constexpr std::u16string_view kUnreadableSettingsMessage =
+    u"設定ファイルを読み込めません。既定の設定で起動します。";
+inline constexpr std::u16string_view kSettingsNotSavedMessage =
+    u"設定ファイルを読み込めなかったため、設定を保存しませんでした。";
 inline constexpr std::u16string_view kSettingsFileVersion = u"0.3";
 
 class ks01 {
@@ -100,9 +105,10 @@ public:
     // Reads the settings file into the record, the window's position and the lists; a missing
     // file or key gives the defaults. False, after the message "Movrek のデータファイルでは
     // ありません" and with nothing read or changed, when a file exists but is not a settings
-    // file of this program. A file that exists but cannot be read is reported with the
-    // platform's message; the defaults then apply, the result is true, and SaveSettings
-    // leaves that file alone for the rest of the run. Never throws a file error.
+    // file of this program. A file that exists but cannot be read (held open by another
+    // program, no permission, a folder) is reported with kUnreadableSettingsMessage and its
+    // path; the defaults then apply, the result is true, and SaveSettings leaves that file
+    // alone for the rest of the run. Never throws a file error.
     bool LoadSettings(const SettingsLinks& links);
 
     // Writes the whole file atomically from the window's position, the record and the lists.
@@ -115,9 +121,16 @@ public:
     // Whether SaveSettings would write: a load has run and found the file absent or readable.
     bool SavesAllowed() const noexcept { return state_ == State::Loaded; }
 
+    // At exit: when the load could not read the file, tells the user with
+    // kSettingsNotSavedMessage and the path that this run's changes were not kept. Once a
+    // run; nothing in any other case. Kept apart from SaveSettings, whose save at the end of
+    // the session may not show a box and must not use up this one.
+    void ReportUnsaved(UserMessages& messages);
+
 private:
-    enum class State { NotLoaded, Loaded, LeaveFileAlone };
+    enum class State { NotLoaded, Loaded, Unreadable, LeaveFileAlone };
     State state_ = State::NotLoaded;
+    bool unsavedReported_ = false;
 };
 
 // ---------------------------------------------------------------- the main window's rules

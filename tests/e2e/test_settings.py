@@ -1,6 +1,7 @@
 """The settings file as the user meets it across restarts: a file written by hand is honoured
 at start and rewritten in the program's own order at exit; a first start writes the defaults;
-a file of another kind is refused and left alone; and killing the program while it saves
+a file of another kind is refused and left alone; one that cannot be read is reported at start
+and at exit and left alone; and killing the program while it saves
 never leaves a damaged file behind."""
 import os
 import random
@@ -53,6 +54,15 @@ def press_ok(box):
     probe("post", str(child_with_id(box, 1)["hwnd"]), str(BM_CLICK), "0", "0")
     poll(lambda: not [b for b in windows("#32770") if b["hwnd"] == box["hwnd"]], 10,
          what="the message box to close")
+
+
+def box_text(box):
+    return "".join(c["text"] for c in all_children(box, "Static") if c["text"])
+
+
+def windows_path(path):
+    """A path of this machine as a Windows program sees it (Wine's drive Z: is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 def leftovers(folder):
@@ -189,6 +199,44 @@ class SettingsFile(MovrekTest):
                     self.assertEqual(f.read(), old)
                 self.assertEqual(leftovers(m.folder), [])
                 subprocess.run(["chattr", "-i", m.folder])
+
+    def test_a_settings_file_that_cannot_be_read_is_reported_at_start_and_at_exit_and_left_whole(self):
+        m = Movrek(ini_text="Movrek=0.3\nTop=140\nLeft=240\nAutoStart=0\n")
+        self.addCleanup(m.cleanup)
+        with open(m.ini_path, "rb") as f:
+            old = f.read()
+        # Another program has the file open and lets no one else in.
+        holder = subprocess.Popen(["wine", harness.PROBE, "hold", windows_path(m.ini_path)],
+                                  env=harness.wine_env(), stdin=subprocess.PIPE,
+                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        self.addCleanup(holder.wait, 20)
+        self.addCleanup(holder.stdin.close)
+        self.assertEqual(holder.stdout.readline().strip(), b"held")
+        m.start(wait=False)
+        box = message_box("設定ファイルを読み込めません")
+        self.assertEqual(box_text(box), "設定ファイルを読み込めません。既定の設定で起動します。\n" +
+                         windows_path(m.ini_path))
+        press_ok(box)
+        # The program goes on with the defaults: compact, at the default place.
+        m.wait_window()
+        w = poll(lambda: (x := m.window()) and size(x)[1] == 22 and x, 15, what="the compact window")
+        self.assertEqual(w["rect"][:2], [200, 100])
+        holder.stdin.close()
+        self.assertEqual(holder.wait(20), 0)
+
+        # Readable again, the file is still not replaced by this run's defaults, neither at the
+        # end of the session (without a box) nor at exit, which says so once.
+        self.session_end_opens_no_box(m)
+        harness.post(m.hwnd, WM_CLOSE)
+        box = message_box("設定を保存しませんでした")
+        self.assertEqual(box_text(box), "設定ファイルを読み込めなかったため、設定を保存しませんでした。\n" +
+                         windows_path(m.ini_path))
+        self.assertTrue(m.running(), "the program ended before the user read the message")
+        press_ok(box)
+        self.assertEqual(m.wait_exit(20), 0)
+        with open(m.ini_path, "rb") as f:
+            self.assertEqual(f.read(), old)
+        self.assertEqual(leftovers(m.folder), [])
 
     def session_end_opens_no_box(self, m):
         """A log-off, as Windows announces it: the save at the end of the session fails on this

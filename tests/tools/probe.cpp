@@ -13,6 +13,9 @@
 //                              windows of its thread
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
+//   probe hold PATH            opens the file sharing nothing with anyone, prints "held", and
+//                              keeps it so until its standard input ends: another program
+//                              that has the user's file open
 //   probe resources HWND       JSON object: what the process owning that window holds. On
 //                              Windows the GDI and USER figures are GetGuiResources'. Wine 8
 //                              only stubs it (0), so there they are counted from outside:
@@ -435,6 +438,22 @@ int Focus() {
     return 0;
 }
 
+int Hold(const wchar_t* path) {
+    HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        std::fprintf(stderr, "cannot open: %lu\n", GetLastError());
+        return 1;
+    }
+    std::printf("held\n");
+    std::fflush(stdout);
+    char buf[64];
+    DWORD n = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buf, sizeof buf, &n, nullptr) && n > 0) {
+    }
+    CloseHandle(file);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -447,6 +466,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }
+    if (argc >= 3 && wcscmp(argv[1], L"hold") == 0) return Hold(argv[2]);
     if (argc >= 3 && wcscmp(argv[1], L"resources") == 0)
         return Resources((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0));
     if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
@@ -462,6 +482,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }

@@ -87,6 +87,21 @@ protected:
         for (int i = 0; i < talarm::Rows; ++i) EXPECT_EQ(Row(i), (std::array<int, 5>{0, 0, 0, 0, 0}));
     }
 
+    // After a load that found the file unreadable: one box said so with the path, no save
+    // writes or speaks, and the exit tells once that nothing was saved.
+    void ExpectUnreadableRun() {
+        const std::u16string path = settings.IniPath;
+        ASSERT_EQ(messages.shown,
+                  std::vector<std::u16string>{std::u16string(kUnreadableSettingsMessage) + u"\n" + path});
+        EXPECT_FALSE(settings.SavesAllowed());
+        EXPECT_FALSE(Save());
+        EXPECT_EQ(messages.shown.size(), 1u);
+        settings.ReportUnsaved(messages);
+        settings.ReportUnsaved(messages);
+        ASSERT_EQ(messages.shown.size(), 2u);
+        EXPECT_EQ(messages.shown[1], std::u16string(kSettingsNotSavedMessage) + u"\n" + path);
+    }
+
     FakePlacement window;
     RecordingMessages messages;
     ks01 settings;
@@ -137,6 +152,7 @@ TEST_F(S01Settings, WithoutAFileEverythingDefaultsAndTheSaveWritesEveryKeyInOrde
     ASSERT_TRUE(Save());
     EXPECT_EQ(IniBytes(), Utf16File(kDefaultFile));
     EXPECT_EQ(Names(), std::vector<std::string>{"movrek.ini"});  // no temporary file left
+    settings.ReportUnsaved(messages);  // a first start is no failure
     EXPECT_TRUE(messages.shown.empty());
 }
 
@@ -174,6 +190,7 @@ TEST_F(S01Settings, AForeignFileIsRefusedUntouchedAndNeverOverwritten) {
         // The program ends now; a save on the way out leaves the file alone.
         EXPECT_FALSE(settings.SavesAllowed());
         EXPECT_FALSE(Save());
+        settings.ReportUnsaved(messages);  // the refusal has said all there is
         EXPECT_EQ(IniBytes(), bytes);
         EXPECT_EQ(messages.shown.size(), 1u);
     }
@@ -385,9 +402,7 @@ TEST_F(S01Settings, AFolderWhereTheFileShouldBeIsReportedAndNeverReplaced) {
     EXPECT_EQ(window.top, 100);
     ExpectDefaults();
 
-    EXPECT_FALSE(settings.SavesAllowed());
-    EXPECT_FALSE(Save());
-    EXPECT_EQ(messages.shown.size(), 1u);
+    ExpectUnreadableRun();
     EXPECT_TRUE(fs::is_directory(Ini()));
     EXPECT_EQ(ReadBytes(Ini() / "inside"), "keep");
     EXPECT_EQ(Names(), std::vector<std::string>{"movrek.ini"});
@@ -404,8 +419,7 @@ TEST_F(S01Settings, AFileThatCannotBeReadGivesTheDefaultsAndIsNeverWritten) {
     EXPECT_EQ(window.left, 150);  // the default place, corrected
     EXPECT_EQ(window.top, 50);
     ExpectDefaults();
-    EXPECT_FALSE(Save());
-    EXPECT_EQ(messages.shown.size(), 1u);
+    ExpectUnreadableRun();
 }
 
 TEST_F(S01Settings, AFailedSaveIsReportedAndLeavesTheOldFile) {

@@ -125,6 +125,7 @@ TEST_F(S01Win, AFileHeldOpenAtStartIsReportedAndNotReplacedLater) {
     CloseHandle(holder);
     ASSERT_EQ(messages.shown.size(), 1u);
     EXPECT_NE(messages.shown[0].find(settings.IniPath), std::u16string::npos);
+    EXPECT_EQ(messages.shown[0], std::u16string(kUnreadableSettingsMessage) + u"\n" + settings.IniPath);
     EXPECT_EQ(settings.TimeHeight, 16);
     EXPECT_EQ(placement.Top(), 100);
 
