@@ -99,14 +99,12 @@ void ktalk::ClipEnded() {
 
 void ktalk::Tick() {
     // A notice held back while the clip sounded may have been its own after all, posted just
-    // before the buffer's status turned: once it has stopped, the clip is over.
-    // Without any notice the clip is over too once it has stayed stopped: the notifier may
-    // have died or its message been lost, and the voice must not fall silent for the run.
-    if (playing_ == 1 && !device_.ClipSounding()) {
-        if (endHeld_ || (started_ && ++unnoticedTicks_ >= UnnoticedEndTicks)) playing_ = 0;
-    } else {
-        unnoticedTicks_ = 0;
-    }
+    // before the buffer's status turned: once it has stopped, the clip is over. Without any
+    // notice it is over too once it has stayed stopped for a tick more than a notice needs:
+    // the notifier may have ended or its message been lost, and the voice must go on.
+    if (playing_ == 1 && !device_.ClipSounding() &&
+        (endHeld_ || (started_ && ++unnoticedTicks_ >= UnnoticedEndTicks)))
+        playing_ = 0;
     if (pending_ == 1 && playing_ == 0) PlayNext();
 }
 

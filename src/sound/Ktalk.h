@@ -84,7 +84,7 @@ private:
     int alarmVolume_ = 100;
     bool endHeld_ = false;  // a stop notice came while the current clip still sounded
     bool started_ = false;  // the current clip's PlayClip succeeded
-    int unnoticedTicks_ = 0;  // ticks in a row that found the started clip stopped
+    int unnoticedTicks_ = 0;  // ticks that found the started clip stopped (it stays so)
     kque queue_{QueueCapacity};
 };
 
