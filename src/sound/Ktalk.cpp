@@ -99,8 +99,12 @@ void ktalk::ClipEnded() {
 
 void ktalk::Tick() {
     // A notice held back while the clip sounded may have been its own after all, posted just
-    // before the buffer's status turned: once it has stopped, the clip is over.
-    if (playing_ == 1 && endHeld_ && !device_.ClipSounding()) playing_ = 0;
+    // before the buffer's status turned: once it has stopped, the clip is over. Without any
+    // notice it is over too once it has stayed stopped for a tick more than a notice needs:
+    // the notifier may have ended or its message been lost, and the voice must go on.
+    if (playing_ == 1 && !device_.ClipSounding() &&
+        (endHeld_ || (started_ && ++unnoticedTicks_ >= UnnoticedEndTicks)))
+        playing_ = 0;
     if (pending_ == 1 && playing_ == 0) PlayNext();
 }
 
@@ -116,6 +120,8 @@ void ktalk::PlayNext() {
     // arrive meanwhile must only queue.
     playing_ = 1;
     endHeld_ = false;  // whatever was held back belonged to the clip before
+    started_ = false;
+    unnoticedTicks_ = 0;
 
     const std::u16string path = queue_.Get();
     if (path.empty()) {
@@ -162,6 +168,7 @@ void ktalk::PlayNext() {
             playing_ = 0;  // a clip that never started never reports an end
             return;
         }
+        started_ = true;
         return;
     }
 }

@@ -4,7 +4,8 @@
 // nothing is playing, every further one at the first tick after the previous clip's end.
 //
 // The owner (the main window) drives it: it calls Tick() every 100 ms from its periodic
-// timer and ClipEnded() when the notifier reports that the current clip has stopped.
+// timer and ClipEnded() when the notifier reports that the current clip has stopped. Should
+// the notices stop coming, the tick finds the stopped clip by itself and the voice goes on.
 #pragma once
 #include <string>
 #include <string_view>
@@ -21,6 +22,9 @@ public:
     // 60 cells: up to 59 clips wait behind the one that sounds.
     static constexpr int QueueCapacity = 60;
     static constexpr int TickIntervalMs = 100;
+    // Ticks that must find the started clip stopped, with no notice of its end, before it
+    // counts as ended: more than one, so that a notice still on its way is not overtaken.
+    static constexpr int UnnoticedEndTicks = 2;
 
     // Opens the device and its primary buffer; their failures have shown their own
     // messages and the announcer then simply finds every clip failing to load.
@@ -49,7 +53,8 @@ public:
     // A clip has stopped (the notifier's message with event index 0). It ends the current
     // clip only when that no longer sounds: the notice may be that of a clip it replaced.
     void ClipEnded();
-    // The periodic tick: starts the next waiting clip when none is sounding.
+    // The periodic tick: starts the next waiting clip when none is sounding. A started clip
+    // that has stopped without a notice ends after UnnoticedEndTicks ticks.
     void Tick();
 
     // Volume settings 0..100, applied from the next clip on. Alarm sounds are the clips whose
@@ -78,6 +83,8 @@ private:
     int voiceVolume_ = 100;
     int alarmVolume_ = 100;
     bool endHeld_ = false;  // a stop notice came while the current clip still sounded
+    bool started_ = false;  // the current clip's PlayClip succeeded
+    int unnoticedTicks_ = 0;  // ticks that found the started clip stopped (it stays so)
     kque queue_{QueueCapacity};
 };
 

@@ -98,8 +98,11 @@ TEST(Kini, SplitFieldsFollowsTheTags) {
     EXPECT_EQ(fields(u"junk\\2x"), only({{2, u"x"}}));
     EXPECT_EQ(fields(u"\\0abc"), only({}));
     EXPECT_EQ(fields(u"\\Fend\\Aten"), only({{15, u"end"}, {10, u"ten"}}));
-    // Not tags: backslash with 0, a lower-case letter, another backslash, or at the end.
+    EXPECT_EQ(fields(u"\\9nine\\Aten"), only({{9, u"nine"}, {10, u"ten"}}));
+    // Not tags: backslash with 0, a lower-case letter, another backslash, or at the end, and
+    // the characters on either side of "1"-"9" and "A"-"F".
     EXPECT_EQ(fields(u"\\2a\\0\\b\\\\c\\"), only({{2, u"a\\0\\b\\\\c\\"}}));
+    EXPECT_EQ(fields(u"\\3a\\:\\@\\G"), only({{3, u"a\\:\\@\\G"}}));
     EXPECT_EQ(fields(u""), only({}));
     for (int n = 1; n <= kini::kFieldCount; ++n) EXPECT_TRUE(doc.Slot(n).IsText());
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <string>
@@ -53,7 +54,9 @@ public:
             gone_ = true;
             return -2005401480L;  // DSERR_NODRIVER
         }
-        return failPlay.count(current_) ? -2147467259L : 0;  // E_FAIL
+        if (failPlay.count(current_)) return -2147467259L;  // E_FAIL
+        if (soundOnPlay) sounding = true;
+        return 0;
     }
     void StopClip() override {
         log_.push_back("StopClip");
@@ -70,6 +73,7 @@ public:
     std::set<std::u16string> failLoad, failNotify, failPlay;
     std::set<std::u16string> losePlay;  // the device goes away as this clip is started
     bool sounding = false;   // what the clip buffer's status says
+    bool soundOnPlay = false;  // a started clip sounds until the test says it has stopped
     bool alive = true;       // the device that was opened still works
     bool available = true;   // an open would find a device
 
@@ -352,6 +356,39 @@ TEST_F(KtalkTest, ANoticeHeldBackWhileTheClipSoundedEndsItOnceItHasStopped) {
     talk->Tick();
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Playing(), 1);
+}
+
+TEST_F(KtalkTest, ClipsThatStopWithoutANoticeStillEndAndTheNextFollowWhole) {
+    // The notifier has ended (a failed wait) or its message was lost: no end is reported.
+    device.soundOnPlay = true;
+    talk->TalkDuration(u"けいか", 1, 25, 0);
+    const char16_t* const clips[] = {u"1じかん", u"20", u"5ふん", u"けいか"};
+    EXPECT_EQ(Take(), Plays(clips[0]));
+    for (size_t i = 0; i < std::size(clips); ++i) {
+        SCOPED_TRACE(ToUtf8(clips[i]));
+        for (int t = 0; t < 5; ++t) talk->Tick();  // while it sounds nothing cuts it short
+        EXPECT_EQ(Take(), Events{});
+        device.sounding = false;
+        talk->Tick();  // a notice may still be on its way
+        EXPECT_EQ(Take(), Events{});
+        EXPECT_EQ(talk->Playing(), 1);
+        talk->Tick();
+        EXPECT_EQ(Take(), i + 1 < std::size(clips) ? Plays(clips[i + 1]) : Events{});
+    }
+    EXPECT_EQ(talk->Playing(), 0);
+    EXPECT_EQ(talk->Pending(), 0);
+
+    // The last clip's notice, arriving after all while the next clip sounds, ends nothing.
+    talk->Talk(u"おしまい");
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+    talk->ClipEnded();
+    talk->Tick();
+    talk->Tick();
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(talk->Playing(), 1);
+    EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                            [](const std::string& e) { return e.rfind("message", 0) == 0; }),
+              0);
 }
 
 TEST_F(KtalkTest, AVanishedDeviceIsReopenedQuietlyOncePerClip) {

@@ -282,7 +282,7 @@ TEST_F(Engine, EndRowWithoutSoundEndsSilently) {
     EXPECT_EQ(label.Last(), u"00:00:07");
 }
 
-TEST_F(Engine, RowSuppressesItsMinuteAnnouncementOnly) {
+TEST_F(Engine, AFiredSecondSuppressesItsOwnMinuteAndHourAnnouncementsOnly) {
     pass.Select(1);
     rows.Set(0, 0, 0, 5, 0, 4);
     clock.Set(0);
@@ -295,6 +295,32 @@ TEST_F(Engine, RowSuppressesItsMinuteAnnouncementOnly) {
     TickAt(359.0);
     TickAt(360.0);
     EXPECT_EQ(Said(), (Strings{"alarm4", "D けいか 0 6 0"}));
+
+    // A row on the hour: its clip and no "1じかん けいか"; the next hour is announced.
+    pass.Select(2);
+    rows.Set(1, 0, 1, 0, 0, 3);
+    announcer.Said.clear();
+    TickAt(3599.0);
+    TickAt(3600.0);
+    EXPECT_EQ(Said(), (Strings{"alarm3"}));
+    TickAt(7199.0);
+    TickAt(7200.0);
+    EXPECT_EQ(Said(), (Strings{"alarm3", "D けいか 2 0 0"}));
+
+    // The day's end counts as fired: only the 24-hour reading, whichever announcement is on.
+    for (int choice : {1, 2}) {
+        SCOPED_TRACE(choice);
+        pass.Select(choice);
+        engine.State = TimerState::Idle;
+        clock.Set(0);
+        StartWith(false);
+        TickAt(0.1);
+        TickAt(86399.0);
+        announcer.Said.clear();
+        TickAt(86400.0);
+        EXPECT_EQ(engine.State, TimerState::Finished);
+        EXPECT_EQ(Said(), (Strings{"C じかん けいか 24 0 0"}));
+    }
 }
 
 TEST_F(Engine, FiredFlagSurvivesTheFinishUntilTheNextCountsFirstSecond) {
