@@ -29,14 +29,16 @@ def clip_names():
 
 
 def program_messages():
-    """The fixed texts the sound device and the announcer show, read from their sources, and
-    the settings file's two texts."""
+    """The fixed texts the sound device, the announcer and the settings record show, read from
+    their sources, and the one the window shows when the program ends at start."""
     found = []
     for rel, pattern in (("src/sound/Kdsound_win.cpp", r'Fail\(u"([^"]+)"\)'),
                          ("src/sound/Ktalk.cpp", r'ShowMessage\(u"([^"]+)"\)')):
         with open(os.path.join(ROOT, rel), encoding="utf-8") as f:
             found += re.findall(pattern, f.read())
-    return sorted(set(found)) + ["Movrek のデータファイルではありません", "Movrek を終了します"]
+    with open(os.path.join(ROOT, "src/app/S01.h"), encoding="utf-8") as f:
+        found += re.findall(r'k\w+Message =\s*u"([^"]+)"', f.read())
+    return sorted(set(found)) + ["Movrek を終了します"]
 
 
 def chm_member(name):
