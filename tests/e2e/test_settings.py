@@ -190,14 +190,7 @@ class SettingsFile(MovrekTest):
                     self.session_end_opens_no_box(m)
                     with open(m.ini_path, "rb") as f:
                         self.assertEqual(f.read(), old)
-                harness.post(m.hwnd, WM_CLOSE)
-                box = message_box("movrek.ini")
-                self.assertTrue(m.running(), "the program ended before the user read the message")
-                press_ok(box)
-                self.assertEqual(m.wait_exit(20), 0)
-                with open(m.ini_path, "rb") as f:
-                    self.assertEqual(f.read(), old)
-                self.assertEqual(leftovers(m.folder), [])
+                self.exit_through_box(m, "movrek.ini", old)
                 subprocess.run(["chattr", "-i", m.folder])
 
     def test_a_settings_file_that_cannot_be_read_is_reported_at_start_and_at_exit_and_left_whole(self):
@@ -227,10 +220,18 @@ class SettingsFile(MovrekTest):
         # Readable again, the file is still not replaced by this run's defaults, neither at the
         # end of the session (without a box) nor at exit, which says so once.
         self.session_end_opens_no_box(m)
+        self.exit_through_box(m, "設定を保存しませんでした", old,
+                              "設定ファイルを読み込めなかったため、設定を保存しませんでした。\n" +
+                              windows_path(m.ini_path))
+
+    def exit_through_box(self, m, words, old, text=None):
+        """Closes the program, whose exit shows a box with these words (exactly text, when
+        given) and waits for OK; then it ends normally, leaving the file as it was and no
+        scratch file."""
         harness.post(m.hwnd, WM_CLOSE)
-        box = message_box("設定を保存しませんでした")
-        self.assertEqual(box_text(box), "設定ファイルを読み込めなかったため、設定を保存しませんでした。\n" +
-                         windows_path(m.ini_path))
+        box = message_box(words)
+        if text is not None:
+            self.assertEqual(box_text(box), text)
         self.assertTrue(m.running(), "the program ended before the user read the message")
         press_ok(box)
         self.assertEqual(m.wait_exit(20), 0)
