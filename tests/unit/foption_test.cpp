@@ -4,26 +4,10 @@
 #include <vector>
 
 #include "controls/Foption.h"
+#include "support/OptionSamples.h"
 
 using namespace movrek;
-
-namespace {
-
-OptionValues Sample() {
-    OptionValues v;
-    v.AutoStart = 0;
-    v.AlarmLine = 7;
-    v.TimeFontName = u"Arial";
-    v.TimeHeight = 32;
-    v.FormColor = 0x123456;
-    v.TimeColor = 0xABCDEF;
-    v.TimeLabel = u"作業";
-    v.VolumeAlarm = 30;
-    v.VolumeVoice = 100;
-    return v;
-}
-
-}  // namespace
+using movrek::test::SampleOptions;
 
 TEST(Foption, ListsHoldTheirEntriesInOrder) {
     const auto alarm = AlarmLineItems();
@@ -64,7 +48,7 @@ TEST(Foption, StoredValuesSelectTheEntryAtOrBelowThem) {
 }
 
 TEST(Foption, OpeningShowsTheStoredValues) {
-    OptionValues v = Sample();
+    OptionValues v = SampleOptions();
     OptionControls c = ControlsFromValues(v);
     EXPECT_FALSE(c.autoStart);
     EXPECT_EQ(c.alarmLineIndex, 7);
@@ -80,7 +64,7 @@ TEST(Foption, OpeningShowsTheStoredValues) {
 }
 
 TEST(Foption, OkWithoutChangesKeepsValuesExceptThoseBetweenEntries) {
-    const OptionValues v = Sample();
+    const OptionValues v = SampleOptions();
     EXPECT_EQ(ValuesFromControls(ControlsFromValues(v), v), v);
 
     OptionValues between = v;
@@ -96,7 +80,7 @@ TEST(Foption, OkWithoutChangesKeepsValuesExceptThoseBetweenEntries) {
 }
 
 TEST(Foption, ValuesThatSelectNoEntryAreKeptUnlessTheUserPicksOne) {
-    OptionValues odd = Sample();
+    OptionValues odd = SampleOptions();
     odd.AlarmLine = 25;
     odd.TimeHeight = 64;
     odd.VolumeAlarm = 150;
@@ -121,7 +105,7 @@ TEST(Foption, ValuesThatSelectNoEntryAreKeptUnlessTheUserPicksOne) {
 }
 
 TEST(Foption, OkWritesWhatTheControlsShow) {
-    const OptionValues old = Sample();
+    const OptionValues old = SampleOptions();
     OptionControls c = ControlsFromValues(old);
     c.autoStart = true;
     c.fontName = u"NoSuchFont 123";  // stored as typed

@@ -18,6 +18,7 @@
 #include "support/Bytes.h"
 #include "support/FakePlacement.h"
 #include "support/Files.h"
+#include "support/OptionSamples.h"
 #include "support/RecordingMessages.h"
 
 using namespace movrek;
@@ -533,16 +534,7 @@ protected:
 }  // namespace
 
 TEST(S01MainWindow, OptionsOkStoresThenSetsVolumesThenAppliesTheModeFoundAtOpen) {
-    OptionValues sample;
-    sample.AutoStart = 0;
-    sample.AlarmLine = 7;
-    sample.TimeFontName = u"Arial";
-    sample.TimeHeight = 32;
-    sample.FormColor = 0x123456;
-    sample.TimeColor = 0xABCDEF;
-    sample.TimeLabel = u"作業";
-    sample.VolumeAlarm = 30;
-    sample.VolumeVoice = 100;
+    const OptionValues sample = SampleOptions();
     for (DisplayMode mode : {DisplayMode::Compact, DisplayMode::Expanded}) {
         ks01 settings;
         settings.TimeHeight = 32;
