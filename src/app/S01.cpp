@@ -47,13 +47,12 @@ std::u16string WithPath(std::u16string_view text, std::u16string_view path) {
 }
 
 void ReportFileError(UserMessages& messages, const FileError& error) {
-    std::u16string text = error.Message();
-    if (!error.Path().empty()) text += u"\n" + error.Path();
-    messages.ShowMessage(text);
+    messages.ShowMessage(error.Path().empty() ? error.Message()
+                                              : WithPath(error.Message(), error.Path()));
 }
 
-// Load step 4, then the window is brought back onto the primary screen when the stored place
-// is on no monitor at all (one that was there when it was saved is gone).
+// The stored place, kept on the primary screen's extent, and brought back onto the primary
+// screen when it is on no monitor at all (one that was there when it was saved is gone).
 WindowOrigin LoadedOrigin(int left, int top, const WindowPlacement& window) {
     WindowOrigin o = KeepOriginOnScreen(left, top, window.PrimaryWidth(), window.PrimaryHeight());
     if (!window.SquareOnAnyMonitor(o.left, o.top)) {
