@@ -58,20 +58,31 @@ def probe(*args, timeout=20):
         return out.read().decode("utf-8", "replace")
 
 
+def query(*args, tries=3):
+    """The output of a probe command that only reads and always prints something. On a busy
+    machine a Wine process now and then fails to start and prints nothing; asking again is
+    harmless, where a caller polling a count would otherwise fail on a missing answer."""
+    for _ in range(tries):
+        text = probe(*args).strip()
+        if text:
+            return text
+    return ""
+
+
 def windows(cls):
-    text = probe("windows", cls).strip()
+    text = query("windows", cls)
     return json.loads(text) if text.startswith("[") else []
 
 
 def window_text(hwnd):
     """One window's text; much cheaper than describing a window with all its children."""
-    text = probe("text", str(hwnd)).strip()
+    text = query("text", str(hwnd))
     return json.loads(text) if text.startswith('"') else None
 
 
 def top_rect(hwnd):
     """A top-level window's rectangle, or None when it is gone; cheap like window_text."""
-    text = probe("top").strip()
+    text = query("top")
     for w in json.loads(text) if text.startswith("[") else []:
         if w["hwnd"] == hwnd:
             return w["rect"]

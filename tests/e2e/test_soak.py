@@ -154,7 +154,7 @@ class Soak(MovrekTest):
             self.wait_elapsed(near[0] + QUIET_AFTER + 1)
 
     def resources(self, m):
-        text = harness.probe("resources", str(m.hwnd)).strip()
+        text = harness.query("resources", str(m.hwnd))
         self.assertTrue(text.startswith("{"), "no resource figures: %r" % text)
         return json.loads(text)
 
