@@ -4,7 +4,8 @@
 #               starts movrek.exe from it under Wine
 #   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
 #   make dist   builds the Windows world and zips its distribution folder into build/movrek-0.3.zip
-#   make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS (default 60)
+#   make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS (default 60),
+#               or FUZZ_RUNS executions when that is set
 #   make wavfuzz  runs WAV_MUTANTS (default 20000) mutated clips through the clip loader under Wine
 #   make killsave  kills movrek.exe around its save for KILL_SECONDS (default 1800) under Wine
 #   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md

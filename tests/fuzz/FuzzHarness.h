@@ -1,7 +1,8 @@
 // What the fuzz targets and their regression test do with one input: the bytes become a file
 // that the key-value document and the settings record read, and the invariants below are
 // checked. Each run returns its findings (empty when every invariant held), so the fuzz
-// targets can abort on them and the regression test can report them per input file.
+// targets can abort on them and the regression test can report them per input file. The files
+// are real ones, unless a fuzz target links the in-memory file layer and puts its input there.
 //
 // Shared by tests/fuzz/fuzz_*.cpp (native, libFuzzer) and tests/unit/fuzz_regression_test.cpp
 // (native and under Wine), so it stays portable.
@@ -16,6 +17,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "app/S01.h"
@@ -37,8 +39,15 @@ using Findings = std::vector<std::string>;
 namespace fs = std::filesystem;
 using test::WriteBytes;
 
-inline void Expect(Findings& findings, bool held, const std::string& what) {
-    if (!held) findings.push_back(what);
+// How a harness puts its input file where the file layer reads it.
+using PutFile = void (*)(const fs::path& path, std::string_view bytes);
+
+// what: the finding's text, or a function making it, so that a check that holds builds none.
+template <class What>
+inline void Expect(Findings& findings, bool held, const What& what) {
+    if (held) return;
+    if constexpr (std::is_invocable_v<What>) findings.push_back(what());
+    else findings.push_back(what);
 }
 
 inline std::string Show(std::u16string_view text) {
@@ -114,20 +123,22 @@ inline std::array<std::u16string, kini::kFieldCount + 1> AllFields(kini& doc, co
 // The file's bytes are decoded, split and loaded; keys and values are drawn from the lines
 // and read, written and field-edited; the document is saved to a file and loaded again.
 // folder must exist and be writable.
-inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
+inline Findings RunKiniWith(PutFile put, std::string_view bytes, const fs::path& folder) try {
     Findings f;
     const std::vector<std::u16string> lines = kini::SplitLines(kini::DecodeFileText(bytes));
     for (const auto& line : lines)
-        Expect(f, line.find_first_of(u"\r\n") == std::u16string::npos, "a split line holds a line end: " + Show(line));
+        Expect(f, line.find_first_of(u"\r\n") == std::u16string::npos,
+               [&] { return "a split line holds a line end: " + Show(line); });
     Expect(f, kini::SplitLines(kini::DecodeFileText(kini::EncodeFileText(lines))) == lines,
-           "encoding and decoding the lines changes them: " + Show(lines));
+           [&] { return "encoding and decoding the lines changes them: " + Show(lines); });
 
     const fs::path in = folder / "fuzz-in.ini";
-    WriteBytes(in, bytes);
+    put(in, bytes);
     kini doc;
     Expect(f, doc.Load(kvar(in.u16string())), "Load of an existing file returned false");
-    Expect(f, doc.Lines() == lines, "Load differs from decoding and splitting: " + Show(doc.Lines()) +
-                                        " vs " + Show(lines));
+    Expect(f, doc.Lines() == lines, [&] {
+        return "Load differs from decoding and splitting: " + Show(doc.Lines()) + " vs " + Show(lines);
+    });
 
     const size_t count = std::min<size_t>(lines.size(), 8);
     for (size_t i = 0; i < count; ++i) {
@@ -139,35 +150,39 @@ inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
         const std::u16string value = eq == std::u16string::npos ? u"" : UpToNul(std::u16string_view(line).substr(eq + 1));
         unsigned selector = static_cast<unsigned>(i) * 7919u;
         for (char16_t c : line) selector = selector * 31u + c;
-        const std::string where = "line " + std::to_string(i) + " key " + Show(key) + ": ";
+        const auto where = [&] { return "line " + std::to_string(i) + " key " + Show(key) + ": "; };
 
         // Read finds the first line whose name matches, without regard to letter case.
         const std::optional<std::u16string> expected = ExpectedRead(doc.Lines(), key);
         const std::u16string got(doc.Read(kvar(key)).TextView());
-        Expect(f, doc.Slot(1).IsText(), where + "Read gives a non-text");
-        Expect(f, got == expected.value_or(u""), where + "Read gives " + Show(got) + ", expected " +
-                                                     Show(expected.value_or(u"")));
+        Expect(f, doc.Slot(1).IsText(), [&] { return where() + "Read gives a non-text"; });
+        Expect(f, got == expected.value_or(u""), [&] { return where() + "Read gives " + Show(got) + ", expected " +
+                                                     Show(expected.value_or(u"")); });
         for (bool upper : {true, false}) {
             const std::u16string other(doc.Read(kvar(AsciiCase(key, upper))).TextView());
-            Expect(f, other == got, where + "Read in other letter case gives " + Show(other));
+            Expect(f, other == got, [&] { return where() + "Read in other letter case gives " + Show(other); });
         }
         const kvar& withDefault = doc.Read(kvar(key), kvar(7));
         if (got.empty())
-            Expect(f, withDefault.IsInteger() && withDefault.AsInt() == 7, where + "an empty read does not give the default");
+            Expect(f, withDefault.IsInteger() && withDefault.AsInt() == 7,
+                   [&] { return where() + "an empty read does not give the default"; });
         else
-            Expect(f, withDefault.IsText() && withDefault.TextView() == got, where + "Read with a default changes a found text");
+            Expect(f, withDefault.IsText() && withDefault.TextView() == got,
+                   [&] { return where() + "Read with a default changes a found text"; });
 
         // Fields: none holds a tag, field numbers outside 1..15 read as empty, hex round trips.
         doc.SplitFields(value);
         for (int k = 1; k <= kini::kFieldCount; ++k)
             Expect(f, doc.Slot(k).IsText() && !HasTag(doc.Slot(k).TextView()),
-                   where + "split field " + std::to_string(k) + " holds a tag");
+                   [&] { return where() + "split field " + std::to_string(k) + " holds a tag"; });
         const int outside = (selector & 1) ? 0 : 16 + static_cast<int>(selector % 5);
-        Expect(f, doc.ReadField(outside, kvar(key)).TextView().empty(), where + "a field outside 1..15 is not empty");
+        Expect(f, doc.ReadField(outside, kvar(key)).TextView().empty(),
+               [&] { return where() + "a field outside 1..15 is not empty"; });
         const std::u16string hex = kini::HexEncode(value);
-        Expect(f, hex.size() == value.size() * 4, where + "HexEncode length");
-        Expect(f, kini::HexDecode(hex) == value, where + "HexDecode(HexEncode) differs");
-        Expect(f, kini::HexDecode(value).find(u'\0') == std::u16string::npos, where + "HexDecode keeps a code unit 0");
+        Expect(f, hex.size() == value.size() * 4, [&] { return where() + "HexEncode length"; });
+        Expect(f, kini::HexDecode(hex) == value, [&] { return where() + "HexDecode(HexEncode) differs"; });
+        Expect(f, kini::HexDecode(value).find(u'\0') == std::u16string::npos,
+               [&] { return where() + "HexDecode keeps a code unit 0"; });
 
         // Writing one field changes that field only, and only the key's line.
         const int n = 1 + static_cast<int>((selector >> 3) % kini::kFieldCount);
@@ -188,34 +203,36 @@ inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
         if (at < 0) {
             Expect(f, linesAfter.size() == linesBefore.size() + 1 &&
                           std::equal(linesBefore.begin(), linesBefore.end(), linesAfter.begin()),
-                   where + "WriteField on a new key does not append one line");
+                   [&] { return where() + "WriteField on a new key does not append one line"; });
         } else {
             bool othersKept = linesAfter.size() == linesBefore.size();
             for (size_t j = 0; othersKept && j < linesAfter.size(); ++j)
                 if (static_cast<long>(j) != at && linesAfter[j] != linesBefore[j]) othersKept = false;
-            Expect(f, othersKept, where + "WriteField changes another line");
+            Expect(f, othersKept, [&] { return where() + "WriteField changes another line"; });
         }
         if (n == 5 || n == 6 || !HasTag(w)) {
             auto expectedFields = fieldsBefore;
             expectedFields[static_cast<size_t>(n)] = w;
             const auto fieldsAfter = AllFields(doc, key);
             for (int k = 1; k <= kini::kFieldCount; ++k)
-                Expect(f, fieldsAfter[static_cast<size_t>(k)] == expectedFields[static_cast<size_t>(k)],
-                       where + "after WriteField(" + std::to_string(n) + ", " + Show(w) + ") field " +
+                Expect(f, fieldsAfter[static_cast<size_t>(k)] == expectedFields[static_cast<size_t>(k)], [&] {
+                    return where() + "after WriteField(" + std::to_string(n) + ", " + Show(w) + ") field " +
                            std::to_string(k) + " is " + Show(fieldsAfter[static_cast<size_t>(k)]) +
-                           ", expected " + Show(expectedFields[static_cast<size_t>(k)]));
+                           ", expected " + Show(expectedFields[static_cast<size_t>(k)]);
+                });
         }
 
         // Field 0 rewrites the value in canonical order and changes no field.
         const auto before = AllFields(doc, key);
         doc.WriteField(0, kvar(key), kvar(u"ignored"));
-        Expect(f, AllFields(doc, key) == before, where + "WriteField(0) changes a field");
+        Expect(f, AllFields(doc, key) == before, [&] { return where() + "WriteField(0) changes a field"; });
 
         // A plain write is read back.
         if (selector & 4) {
             doc.Write(kvar(key), kvar(w));
             const std::u16string back(doc.Read(kvar(key)).TextView());
-            Expect(f, back == w, where + "Write then Read gives " + Show(back) + ", wrote " + Show(w));
+            Expect(f, back == w,
+                   [&] { return where() + "Write then Read gives " + Show(back) + ", wrote " + Show(w); });
         }
     }
 
@@ -227,11 +244,17 @@ inline Findings RunKini(std::string_view bytes, const fs::path& folder) try {
     Expect(f, saved && *saved == kini::EncodeFileText(doc.Lines()), "the saved bytes are not the encoded lines");
     kini again;
     Expect(f, again.Load(kvar(out.u16string())), "Load of the saved file returned false");
-    Expect(f, again.Lines() == kini::SplitLines(JoinLines(doc.Lines())) && again.Lines() == doc.Lines(),
-           "the reloaded lines differ from the saved ones: " + Show(again.Lines()) + " vs " + Show(doc.Lines()));
+    Expect(f, again.Lines() == kini::SplitLines(JoinLines(doc.Lines())) && again.Lines() == doc.Lines(), [&] {
+        return "the reloaded lines differ from the saved ones: " + Show(again.Lines()) + " vs " +
+               Show(doc.Lines());
+    });
     return f;
 } catch (const std::exception& error) {
     return {std::string("exception: ") + error.what()};
+}
+
+inline Findings RunKini(std::string_view bytes, const fs::path& folder) {
+    return RunKiniWith(WriteBytes, bytes, folder);
 }
 
 // ---------------------------------------------------------------- the settings record
@@ -315,10 +338,10 @@ inline bool HasIdentityLine(const std::vector<std::u16string>& lines) {
 
 // The bytes become the settings file; a load either refuses it as foreign and changes nothing,
 // or loads it, after which a save and a fresh load reproduce what the first load set.
-inline Findings RunSettings(std::string_view bytes, const fs::path& folder) try {
+inline Findings RunSettingsWith(PutFile put, std::string_view bytes, const fs::path& folder) try {
     Findings f;
     const fs::path ini = folder / "movrek.ini";
-    WriteBytes(ini, bytes);
+    put(ini, bytes);
     const std::vector<std::u16string> lines = kini::SplitLines(kini::DecodeFileText(bytes));
 
     auto first = std::make_unique<SettingsRig>(ini.u16string());
@@ -332,7 +355,7 @@ inline Findings RunSettings(std::string_view bytes, const fs::path& folder) try 
     if (!loaded) {
         Expect(f, first->messages.shown == std::vector<std::u16string>{std::u16string(kNotASettingsFileMessage)},
                "a refused file did not show the foreign-file message alone");
-        Expect(f, state == untouched, "a refused file changed " + state.Describe());
+        Expect(f, state == untouched, [&] { return "a refused file changed " + state.Describe(); });
         Expect(f, !first->settings.SaveSettings(first->Links()), "a save after a refused file wrote");
         const std::optional<std::string> kept = ReadFileBytes(ini.u16string());
         Expect(f, kept && *kept == bytes, "a save after a refused file changed the file");
@@ -358,11 +381,15 @@ inline Findings RunSettings(std::string_view bytes, const fs::path& folder) try 
     Expect(f, second->settings.LoadSettings(second->Links()), "the saved file does not load");
     Expect(f, second->messages.shown.empty(), "the saved file showed a message");
     const SettingsState again = second->State();
-    Expect(f, again == state, "the saved file loads differently:\n  first  " + state.Describe() + "\n  second " +
-                                  again.Describe());
+    Expect(f, again == state, [&] { return "the saved file loads differently:\n  first  " + state.Describe() + "\n  second " +
+                                  again.Describe(); });
     return f;
 } catch (const std::exception& error) {
     return {std::string("exception: ") + error.what()};
+}
+
+inline Findings RunSettings(std::string_view bytes, const fs::path& folder) {
+    return RunSettingsWith(WriteBytes, bytes, folder);
 }
 
 }  // namespace movrek::fuzz
