@@ -3,9 +3,11 @@
 
 Spoken clips come from readings.tsv through Open JTalk and the given HTS voice; the four alarm
 sounds are synthesised with sox. Every clip ends up as a plain RIFF WAVE file (a 16-byte PCM
-"fmt " chunk, then "data"), 44.1 kHz, 16-bit, mono, with a few milliseconds of silence at
-each end. Spoken clips share one loudness (the RMS of their voiced frames); alarms share one
-peak level. Needs python3 (standard library only), open_jtalk and sox.
+"fmt " chunk, then "data"), 44.1 kHz, 16-bit, mono. The announcer plays clips back to back, so
+a spoken clip keeps at most 5 ms before its first sound and 15 ms after its last (sound: a
+sample at -40 dBFS or louder); alarms keep a few milliseconds of silence and their ringing
+tails. Spoken clips share one loudness (the RMS of their voiced frames); alarms share one peak
+level. Needs python3 (standard library only), open_jtalk and sox.
 
     python3 voice/generate.py --voice tohoku-f01-neutral.htsvoice [--out sound]
 """
@@ -31,15 +33,31 @@ PRE_GAIN_DB = -6.0
 SPEECH_RMS_DBFS = -17.0
 PEAK_CEILING_DBFS = -1.0
 ALARM_PEAK_DBFS = -6.0
-LEAD_MS = 5      # silence kept before the first voiced frame
+
+# Speech bounds. A spoken clip is cut where its 1 ms peak envelope (the largest magnitude in
+# each 1 ms block, as written to the file) first and last reaches SOUND_DBFS. A peak envelope,
+# not an RMS one: on these voices a 1 ms RMS reaches -40 dBFS some 6 ms after the waveform's
+# peaks do, so RMS bounds would cut fricative onsets ("s", "f", "h") that are already heard.
+# The margins hold the fades, so no sample at the threshold is faded or cut; a block is 1 ms,
+# so the silence left is SPEECH_LEAD_MS to SPEECH_LEAD_MS + 1 before the sound and
+# SPEECH_TAIL_MS to SPEECH_TAIL_MS + 1 after it.
+SOUND_DBFS = -40.0
+ENVELOPE_MS = 1
+SPEECH_LEAD_MS = 4      # kept before the first sounding block: at most 5 ms of silence
+SPEECH_TAIL_MS = 13     # kept after the last one: at most 15 ms, the vowel's decay faded out
+SPEECH_FADE_IN_MS = 3   # raised-cosine fades inside those margins, against clicks at the cut
+SPEECH_FADE_OUT_MS = 10
+
+# Alarm bounds: frames this far below the loudest one count as silence, low enough to keep the
+# ringing tails of the chime and the soft tone.
+LEAD_MS = 5      # silence kept before the first sounding frame
 TAIL_MS = 10     # and after the last one
 FADE_MS = 3      # against clicks at the cut
-FRAME_MS = 5     # frame length for finding the speech
-SPEECH_GATE_DB = 55.0  # frames this far below the loudest one count as silence
-ALARM_GATE_DB = 60.0   # lower for the alarms, to keep their ringing tails
+FRAME_MS = 5     # frame length for finding the sound
+ALARM_GATE_DB = 60.0
 
 # The four alarm sounds: for each, sox commands run in order inside a scratch folder; {out}
-# stands for the finished sound, which then goes through the same trimming as speech.
+# stands for the finished sound, which is then trimmed by trim() and its alarm gate.
 ALARMS = {
     # "チチ チチ チチ ・・・": three pairs of short high chirps.
     "alarm1": [
@@ -132,7 +150,7 @@ def db(x):
 
 
 def trim(samples, gate_db):
-    """Cuts the silence around the sound down to LEAD_MS / TAIL_MS and fades the cut edges."""
+    """Cuts the silence around an alarm down to LEAD_MS / TAIL_MS and fades the cut edges."""
     frame = RATE * FRAME_MS // 1000
     rms = frame_rms(samples, frame)
     loudest = max(rms)
@@ -151,9 +169,54 @@ def trim(samples, gate_db):
     return out
 
 
+def pcm16(value):
+    """The 16-bit sample a float sample (full scale 1.0) is written as."""
+    return max(-32767, min(32767, int(round(value * 32767.0))))
+
+
+def sound_bounds(samples, gain):
+    """(first, end) sample indexes of the 1 ms blocks that reach SOUND_DBFS once written with
+    `gain`: the speech lies in samples[first:end]. Exits when nothing reaches it."""
+    threshold = 32768 * 10 ** (SOUND_DBFS / 20)
+    block = RATE * ENVELOPE_MS // 1000
+    sounding = [i for i in range(0, len(samples), block)
+                if max(abs(pcm16(s * gain)) for s in samples[i:i + block]) >= threshold]
+    if not sounding:
+        sys.exit(f"no sound at {SOUND_DBFS:.0f} dBFS")
+    return sounding[0], min(len(samples), sounding[-1] + block)
+
+
+def raised_cosine(n):
+    """Gains rising from near 0 to near 1 over n samples."""
+    return [0.5 - 0.5 * math.cos(math.pi * (i + 0.5) / n) for i in range(n)]
+
+
+def trim_speech(samples, gain):
+    """Cuts a spoken clip to SPEECH_LEAD_MS before its sound and SPEECH_TAIL_MS after it, fading
+    in and out within those margins."""
+    first, end = sound_bounds(samples, gain)
+    start = max(0, first - RATE * SPEECH_LEAD_MS // 1000)
+    stop = min(len(samples), end + RATE * SPEECH_TAIL_MS // 1000)
+    out = samples[start:stop]
+    fade_in = raised_cosine(min(RATE * SPEECH_FADE_IN_MS // 1000, first - start))
+    for i, g in enumerate(fade_in):
+        out[i] *= g
+    fade_out = raised_cosine(min(RATE * SPEECH_FADE_OUT_MS // 1000, stop - end))
+    for i, g in enumerate(fade_out):
+        out[-1 - i] *= g
+    return out
+
+
 def voiced_rms(samples):
-    """RMS over the 20 ms frames that carry the voice (pauses between words left out)."""
-    rms = frame_rms(samples, RATE * 20 // 1000)
+    """RMS over the 20 ms frames that carry the voice (pauses between words left out). The
+    frames start every millisecond, so the figure hardly depends on where the clip is cut:
+    the gain found before the trim levels the trimmed clip to within 0.2 dB."""
+    width = RATE * 20 // 1000
+    squares = [0.0]
+    for s in samples:
+        squares.append(squares[-1] + s * s)
+    rms = [math.sqrt(max(0.0, squares[i + width] - squares[i]) / width)
+           for i in range(0, max(1, len(samples) - width + 1), RATE // 1000)]
     loudest = max(rms)
     gate = loudest * 10 ** (-30 / 20)
     energy = [r * r for r in rms if r > gate]
@@ -161,10 +224,7 @@ def voiced_rms(samples):
 
 
 def write_pcm16(path, samples, gain):
-    ints = array.array("h")
-    for s in samples:
-        v = int(round(s * gain * 32767.0))
-        ints.append(max(-32767, min(32767, v)))
+    ints = array.array("h", (pcm16(s * gain) for s in samples))
     if sys.byteorder != "little":
         ints.byteswap()
     # The wave module writes exactly "RIFF"/"WAVE", a 16-byte PCM "fmt " and "data".
@@ -180,7 +240,7 @@ def speak(kana, voice, dic, scratch):
     mid = os.path.join(scratch, "mid.f32")
     run(["open_jtalk", "-x", dic, "-m", voice, "-ow", raw], input=kana.encode("utf-8"))
     run(["sox", "-D", raw] + RAW_FLOAT + [mid, "gain", str(PRE_GAIN_DB), "rate", "-v", str(RATE)])
-    return trim(read_float32(mid), SPEECH_GATE_DB)
+    return read_float32(mid)
 
 
 def synth_alarm(steps, scratch):
@@ -213,6 +273,7 @@ def main():
     made = set()
     with tempfile.TemporaryDirectory() as scratch:
         for name, kana in rows:
+            # Levelled before the trim: the speech bounds are found at the level written.
             samples = speak(kana, args.voice, args.dic, scratch)
             peak = max(abs(s) for s in samples)
             gain = target / voiced_rms(samples)
@@ -220,6 +281,7 @@ def main():
             if peak * gain > ceiling:
                 note = f"  (held to {PEAK_CEILING_DBFS:.0f} dBFS peak: {db(ceiling / (peak * gain)):+.1f} dB)"
                 gain = ceiling / peak
+            samples = trim_speech(samples, gain)
             write_pcm16(os.path.join(args.out, name + ".wav"), samples, gain)
             made.add(name)
             print(f"{name:18s} {len(samples) / RATE:5.2f} s  peak {db(peak * gain):6.1f} dBFS"

@@ -70,6 +70,14 @@ bool IdIs(const std::vector<unsigned char>& b, size_t at, const char* id) {
     return std::string(b.begin() + at, b.begin() + at + 4) == id;
 }
 
+// Every listed clip but the synthesised alarm sounds.
+std::set<std::u16string> SpokenClipNames() {
+    std::set<std::u16string> spoken;
+    for (const auto& name : ClipNames())
+        if (name.rfind(u"alarm", 0) != 0) spoken.insert(name);
+    return spoken;
+}
+
 // Checks one clip file; returns what is wrong with it, or an empty text.
 std::string WaveFault(const std::vector<unsigned char>& b) {
     if (b.size() < 12 || !IdIs(b, 0, "RIFF") || !IdIs(b, 8, "WAVE")) return "not a RIFF WAVE file";
@@ -101,6 +109,34 @@ std::string WaveFault(const std::vector<unsigned char>& b) {
     return "";
 }
 
+std::string Ms(size_t samples) { return std::to_string(samples * 1000.0 / 44100.0) + " ms"; }
+
+// The announcer plays clips back to back, so the silence around a spoken clip is heard between
+// its words: at most 5 ms before the first sound and 15 ms after the last, where a sample at
+// -40 dBFS or louder is sound. Some silence stays (an onset or a decay cut off at the sound is
+// heard cut) and it fades out to nothing at the file's ends (a cut through a sound clicks).
+// Expects a file that WaveFault accepts.
+std::string EdgeFault(const std::vector<unsigned char>& b) {
+    const size_t count = (b.size() - 44) / 2;
+    auto magnitude = [&](size_t i) {
+        const int s = int16_t(U16(b, 44 + 2 * i));
+        return s < 0 ? -s : s;
+    };
+    size_t first = 0;
+    while (first < count && magnitude(first) < 328) ++first;
+    size_t last = count - 1;
+    while (last > first && magnitude(last) < 328) --last;
+    const size_t lead = first, tail = count - 1 - last;
+    if (lead * 1000 > 5 * 44100) return "starts after " + Ms(lead) + " of silence";
+    if (tail * 1000 > 15 * 44100) return "ends with " + Ms(tail) + " of silence";
+    if (lead * 1000 < 2 * 44100) return "sound within " + Ms(lead) + " of the start: its onset is cut";
+    if (tail * 1000 < 5 * 44100) return "sound within " + Ms(tail) + " of the end: its decay is cut";
+    const size_t edge = 11;  // a quarter of a millisecond
+    for (size_t i = 0; i < edge; ++i)
+        if (magnitude(i) > 8 || magnitude(count - 1 - i) > 8) return "not faded out at its ends";
+    return "";
+}
+
 TEST(ClipNames, ListsEachNameOnce) {
     const auto& names = ClipNames();
     const std::set<std::u16string> unique(names.begin(), names.end());
@@ -118,6 +154,16 @@ TEST(Clips, EveryClipIsAPlainMonoPcmFileBelowFullScale) {
         const auto bytes = ReadWholeFile(SourcePath(u"sound/" + name + u".wav"));
         ASSERT_TRUE(bytes.has_value()) << "missing clip";
         EXPECT_EQ(WaveFault(*bytes), "");
+    }
+}
+
+TEST(Clips, SpokenClipsJoinWithoutHoles) {
+    for (const auto& name : SpokenClipNames()) {
+        SCOPED_TRACE(ToUtf8(name));
+        const auto bytes = ReadWholeFile(SourcePath(u"sound/" + name + u".wav"));
+        ASSERT_TRUE(bytes.has_value()) << "missing clip";
+        ASSERT_EQ(WaveFault(*bytes), "");
+        EXPECT_EQ(EdgeFault(*bytes), "");
     }
 }
 
@@ -143,10 +189,7 @@ TEST(Clips, ReadingsTableCoversTheSpokenClips) {
         ASSERT_NE(tab, std::u16string::npos) << ToUtf8(line);
         EXPECT_TRUE(table.insert(line.substr(0, tab)).second) << "twice: " << ToUtf8(line);
     }
-    std::set<std::u16string> spoken;
-    for (const auto& name : ClipNames())
-        if (name.rfind(u"alarm", 0) != 0) spoken.insert(name);
-    EXPECT_EQ(table, spoken);
+    EXPECT_EQ(table, SpokenClipNames());
 }
 
 // Plays everything the announcer can be asked to say and records which files it loads.
