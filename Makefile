@@ -1,5 +1,6 @@
 # Movrek: the two commands a developer needs.
-#   make test   installs what is missing, builds both worlds, runs every test tier
+#   make test   installs what is missing, builds both worlds, runs every test tier but the soak
+#   make soak   builds the Windows world and runs the soak: ten real minutes under Wine
 #   make run    installs what is missing, builds, assembles the distribution folder and
 #               starts movrek.exe from it under Wine
 #   make voice  regenerates the recorded clips in sound/ (VOICE=path/to/tohoku-f01-neutral.htsvoice)
@@ -9,7 +10,7 @@
 #   make wavfuzz  runs WAV_MUTANTS (default 20000) mutated clips through the clip loader under Wine
 #   make killsave  kills movrek.exe around its save for KILL_SECONDS (default 1800) under Wine
 #   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md
-.PHONY: all test run native win clean voice dist fuzz wavfuzz killsave bench
+.PHONY: all test soak run native win clean voice dist fuzz wavfuzz killsave bench
 
 WIN_BUILD ?= build/win
 NATIVE_BUILD ?= build/native
@@ -18,6 +19,9 @@ all: win
 
 test:
 	@NATIVE_BUILD=$(NATIVE_BUILD) WIN_BUILD=$(WIN_BUILD) scripts/test.sh
+
+soak:
+	@WIN_BUILD=$(WIN_BUILD) scripts/test.sh soak
 
 run:
 	@WIN_BUILD=$(WIN_BUILD) scripts/run.sh

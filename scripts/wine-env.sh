@@ -1,9 +1,13 @@
 # Sourced by the test and run commands: a private Wine prefix, one persistent wineserver
 # and an X server with a window manager, all ended again by wine_env_stop (call it from an
 # EXIT trap).
-#   wine_env_start BUILD_DIR [private]   exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, DISPLAY
+#   wine_env_start BUILD_DIR [private] [PREFIX]
+#     exports WINEPREFIX, WINEDEBUG, WINEDLLOVERRIDES, DISPLAY
 #     private: always start an X server of our own (tests and benchmarks), even when DISPLAY
-#     names one; otherwise the given display is used as it is.
+#     names one; otherwise the given display is used as it is (pass "" to say so and name a
+#     PREFIX).
+#     PREFIX: the prefix folder's name under BUILD_DIR, "wineprefix" unless given; tests that
+#     run side by side each take one of their own.
 #   wine_env_stop
 # On an X server it starts itself it also starts openbox: every real desktop has a window
 # manager, and without one Wine waits a fixed 2 s whenever it hides an activated window.
@@ -12,6 +16,8 @@ _wine_env_xvfb_pid=""
 _wine_env_wm_pid=""
 _wine_env_started_server=""
 _wine_env_here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+# The marker names the prefix's set-up; a prefix made by an older set-up is set up again.
+WINE_ENV_MARKER=.movrek-ready-3
 
 # Waits until a window manager has claimed the screen (it sets the root window's
 # _NET_SUPPORTING_WM_CHECK), for at most 10 s.
@@ -29,7 +35,7 @@ wine_env_start() {
   local build_dir
   build_dir=$(cd "$1" && pwd)
   if [ "${2:-}" = private ]; then unset DISPLAY; fi
-  export WINEPREFIX="$build_dir/wineprefix"
+  export WINEPREFIX="$build_dir/${3:-wineprefix}"
   export WINEDEBUG=-all
   export WINEDLLOVERRIDES="mscoree,mshtml="
   export WINEARCH=win64
@@ -67,8 +73,7 @@ wine_env_start() {
   wineserver -p </dev/null >/dev/null 2>&1
   _wine_env_started_server=1
 
-  # The marker names the prefix's set-up; a prefix made by an older set-up is set up again.
-  if [ ! -f "$WINEPREFIX/.movrek-ready-3" ]; then
+  if [ ! -f "$WINEPREFIX/$WINE_ENV_MARKER" ]; then
     echo "wine-env: initialising the Wine prefix $WINEPREFIX"
     mkdir -p "$WINEPREFIX"
     wineboot --init </dev/null >/dev/null 2>&1
@@ -92,7 +97,7 @@ wine_env_start() {
     wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
       </dev/null >/dev/null 2>&1
     rm -f "$WINEPREFIX/.movrek-ready" "$WINEPREFIX/.movrek-ready-2"
-    touch "$WINEPREFIX/.movrek-ready-3"
+    touch "$WINEPREFIX/$WINE_ENV_MARKER"
     # Setting up a new prefix can end the persistent server: make sure one runs.
     wineserver -p </dev/null >/dev/null 2>&1 || true
   fi

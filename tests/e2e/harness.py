@@ -2,8 +2,9 @@
 person (or the next start) would see: windows through the probe program, pixels through
 screenshots of the X display, sound through the ALSA file sink, the settings file on disk.
 
-The test command starts Xvfb and the wineserver and exports WINEPREFIX, DISPLAY, WINEDEBUG and
-WINEDLLOVERRIDES; MOVREK_BUILD names the Windows build folder."""
+Each ctest entry runs on a test bench of its own (scripts/wine-test.sh): it starts Xvfb, the
+window manager and the wineserver and exports WINEPREFIX, DISPLAY, WINEDEBUG and
+WINEDLLOVERRIDES, so modules can run side by side; MOVREK_BUILD names the Windows build folder."""
 import json
 import os
 import shutil
