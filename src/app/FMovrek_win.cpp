@@ -122,8 +122,8 @@ bool TFMovrek::Create() {
     activated_ = false;
     if (!CreateComponents()) return false;
 
-    // The alarm rows' object exists before the engine that asks it; the rows themselves are
-    // built in their turn below.
+    // The alarm rows' object exists before the engine that asks it; it reads the rows' lists
+    // in choices_, which the panel's controls only show.
     alarm_ = std::make_unique<talarm>();
     choices_.AttachRowsTo(*alarm_);
     time_ = std::make_unique<ktime>(KtimeLinks{SystemClock(), timeSink_, announcer_, *alarm_,
