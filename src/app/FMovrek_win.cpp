@@ -122,11 +122,12 @@ bool TFMovrek::Create() {
     activated_ = false;
     if (!CreateComponents()) return false;
 
-    // The alarm rows' object exists before the engine that asks it; the rows themselves are
-    // built in their turn below.
+    // The alarm rows' object exists before the engine that asks it; it reads the rows' lists
+    // in choices_, which the panel's controls only show.
     alarm_ = std::make_unique<talarm>();
+    choices_.AttachRowsTo(*alarm_);
     time_ = std::make_unique<ktime>(KtimeLinks{SystemClock(), timeSink_, announcer_, *alarm_,
-                                               comboBoxPassSound_, engineTicker_, stateGlyph_});
+                                               choices_.PassSound, engineTicker_, stateGlyph_});
     sound_ = std::make_unique<kdsound>(Handle(), PlatformMessages());
     talk_ = std::make_unique<ktalk>(*sound_, PlatformMessages());
     announcer_.Attach(talk_.get());
@@ -136,7 +137,7 @@ bool TFMovrek::Create() {
     settings_ = std::make_unique<ks01>(RunningProgramPath());
     helpPath_ = settings_->HelpPath;
 
-    CreateAlarmRows();
+    // The rows' lists get their items; their controls wait for the panel to be shown.
     alarm_->Populate();
 
     barHost_.emplace(Handle());
@@ -170,7 +171,6 @@ bool TFMovrek::Create() {
     colorDialog_.AddCustomColor(L"ColorA=984E00");
     colorDialog_.AddCustomColor(L"ColorB=D8E9EC");
     drag_.Reset();
-    speedButtonOption_.SetImage(&imageList_, 0);
 
     ui::SetShortcuts(Handle(), pMenuMain_.Shortcuts());
     // The shell's broadcast that it has (re)started must pass the message filter, or an icon
@@ -205,8 +205,17 @@ bool TFMovrek::CreateComponents() {
     lb.color = kWhite;
     if (!labelBaseFileName_.Create(*this, lb)) return false;
 
+    return pMenuMain_.Create(kMainMenu, std::size(kMainMenu), kMenuBase);
+}
+
+bool TFMovrek::CreatePanel() {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
+    HFONT form = formFont_.Get();
     if (!panelAlarm_.Create(Handle(), {kPanelAlarm, face, kIdPanelAlarm})) return false;
+    // Where it would have been had it been made with the window: behind the two labels and
+    // in front of the bar's buttons.
+    SetWindowPos(panelAlarm_.Handle(), labelBaseFileName_.Handle(), 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
     ui::Label* panelLabels[] = {&labelBeforeSound_, &labelStartSound_, &labelPassSound_};
     for (size_t i = 0; i < 3; ++i) {
@@ -225,12 +234,12 @@ bool TFMovrek::CreateComponents() {
         !comboBoxStartSound_.Create(panelAlarm_.Handle(), {kComboBoxStartSound, kIdComboBoxStartSound, 8, form}) ||
         !comboBoxPassSound_.Create(panelAlarm_.Handle(), {kComboBoxPassSound, kIdComboBoxPassSound, 8, form}))
         return false;
-    comboBoxBeforeSound_.SetItems(BeforeSoundItems());
-    comboBoxStartSound_.SetItems(StartSoundItems());
-    comboBoxPassSound_.SetItems(PassSoundItems());
+    choices_.BeforeSound.AttachView(comboBoxBeforeSound_);
+    choices_.StartSound.AttachView(comboBoxStartSound_);
+    choices_.PassSound.AttachView(comboBoxPassSound_);
 
-    imageList_.Create(16, 16);
-    {
+    if (!imageList_.Count()) {
+        imageList_.Create(16, 16);
         ui::Icon gear(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_GEAR),
                                                     IMAGE_ICON, 16, 16, 0)));
         if (gear) imageList_.AddIcon(gear.Get());
@@ -241,42 +250,73 @@ bool TFMovrek::CreateComponents() {
     pb.faceColor = face;
     pb.hint = L"オプション";
     if (!speedButtonOption_.Create(panelAlarm_.Handle(), pb)) return false;
+    speedButtonOption_.SetImage(&imageList_, 0);
 
-    return pMenuMain_.Create(kMainMenu, std::size(kMainMenu), kMenuBase);
+    return CreateAlarmRows();
 }
 
-void TFMovrek::CreateAlarmRows() {
+bool TFMovrek::CreateAlarmRows() {
     const COLORREF face = GetSysColor(COLOR_BTNFACE);
     for (int i = 0; i < AlarmRowLayout::RowCount; ++i) {
         AlarmRowControls& row = rows_[static_cast<size_t>(i)];
-        row.panel.Create(panelAlarm_.Handle(),
-                         {{AlarmRowLayout::Left, AlarmRowLayout::Top(i), AlarmRowLayout::Width, AlarmRowLayout::Height},
-                          face, 0});
+        if (!row.panel.Create(panelAlarm_.Handle(),
+                              {{AlarmRowLayout::Left, AlarmRowLayout::Top(i), AlarmRowLayout::Width,
+                                AlarmRowLayout::Height},
+                               face, 0}))
+            return false;
         const std::wstring text = Wide(AlarmRowLabel(i));
         ui::LabelArgs la;
         la.place = {AlarmRowLayout::Label.left, AlarmRowLayout::Label.top, 0, 0};
         la.text = text.c_str();
         la.font = formFont_.Get();
         la.color = GetSysColor(COLOR_BTNTEXT);
-        row.label.Create(row.panel, la);
+        if (!row.label.Create(row.panel, la)) return false;
         for (size_t f = 0; f < row.choices.size(); ++f) {
             const AlarmChildPlace& c = AlarmRowLayout::Choices[f];
-            row.choices[f].Create(row.panel.Handle(),
-                                  {{c.left, c.top, c.width, 20}, kIdAlarmRowBase + 10 * i + static_cast<int>(f),
-                                   c.dropDownLines, formFont_.Get()});
+            if (!row.choices[f].Create(row.panel.Handle(),
+                                       {{c.left, c.top, c.width, 20}, kIdAlarmRowBase + 10 * i + static_cast<int>(f),
+                                        c.dropDownLines, formFont_.Get()}))
+                return false;
+            choices_.Row(i, static_cast<AlarmField>(f)).AttachView(row.choices[f]);
         }
-        AlarmRowChoices choices;
-        choices.End = &row.choices[0];
-        choices.Hour = &row.choices[1];
-        choices.Minute = &row.choices[2];
-        choices.Second = &row.choices[3];
-        choices.Sound = &row.choices[4];
-        alarm_->AttachRow(i, choices);
     }
+    return true;
+}
+
+void TFMovrek::DestroyPanel() {
+    // The views go first: the lists must not reach controls that are no more.
+    choices_.BeforeSound.DetachView();
+    choices_.StartSound.DetachView();
+    choices_.PassSound.DetachView();
+    for (int i = 0; i < AlarmRowLayout::RowCount; ++i)
+        for (int f = 0; f < 5; ++f) choices_.Row(i, static_cast<AlarmField>(f)).DetachView();
+    // The gear's tooltip belongs to this window, not to the panel.
+    if (HWND tip = speedButtonOption_.Tooltip(); tip && IsWindow(tip)) DestroyWindow(tip);
+    if (panelAlarm_.Handle()) DestroyWindow(panelAlarm_.Handle());
+}
+
+ViewedChoiceList* TFMovrek::ChoiceOfControl(int id) {
+    switch (id) {
+        case kIdComboBoxBeforeSound: return &choices_.BeforeSound;
+        case kIdComboBoxStartSound: return &choices_.StartSound;
+        case kIdComboBoxPassSound: return &choices_.PassSound;
+        default: break;
+    }
+    const int n = id - kIdAlarmRowBase, row = n / 10, field = n % 10;
+    if (n < 0 || row >= AlarmRowLayout::RowCount || field >= 5) return nullptr;
+    return &choices_.Row(row, static_cast<AlarmField>(field));
+}
+
+void TFMovrek::OnChoiceNotify(int id, int code) {
+    // A change by the user is announced by CBN_SELCHANGE; the list is read again when it
+    // closes as well, since a list left with Escape may go back to its earlier item.
+    if (code != CBN_SELCHANGE && code != CBN_SELENDOK && code != CBN_SELENDCANCEL && code != CBN_CLOSEUP)
+        return;
+    if (ViewedChoiceList* list = ChoiceOfControl(id)) list->TakeFromView();
 }
 
 SettingsLinks TFMovrek::Links(UserMessages& messages) {
-    return SettingsLinks{*placement_, comboBoxBeforeSound_, comboBoxStartSound_, comboBoxPassSound_,
+    return SettingsLinks{*placement_, choices_.BeforeSound, choices_.StartSound, choices_.PassSound,
                          *alarm_, messages};
 }
 
@@ -307,6 +347,8 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     }
     ui::ProcessPendingMessages();
     if (!Usable()) return;
+    // Made here, with no message let through before the layout below places it.
+    if (mode == DisplayMode::Expanded && !panelAlarm_.Handle() && !CreatePanel()) DestroyPanel();
 
     DisplayInput in;
     in.timeHeight = s.TimeHeight;
@@ -318,11 +360,14 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     SetWindowPos(Handle(), nullptr, 0, 0, l.windowWidth, l.windowHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     labelTime_.Move(l.labelLeft, l.labelTop);
-    const RECT panel = panelAlarm_.Bounds();
-    const int panelHeight = l.panelHeightSet ? l.panelHeight : panel.bottom - panel.top;
-    panelAlarm_.SetBounds(panel.left, l.panelTop, panel.right - panel.left, panelHeight);
-    if (l.alarmRowsSet)
-        for (int i = 0; i < AlarmRowLayout::RowCount; ++i) rows_[static_cast<size_t>(i)].panel.Show(i < l.visibleAlarmRows);
+    if (panelAlarm_.Handle()) {
+        const RECT panel = panelAlarm_.Bounds();
+        const int panelHeight = l.panelHeightSet ? l.panelHeight : panel.bottom - panel.top;
+        panelAlarm_.SetBounds(panel.left, l.panelTop, panel.right - panel.left, panelHeight);
+        if (l.alarmRowsSet)
+            for (int i = 0; i < AlarmRowLayout::RowCount; ++i)
+                rows_[static_cast<size_t>(i)].panel.Show(i < l.visibleAlarmRows);
+    }
     labelBaseFileName_.Show(l.baseNameVisible);
     PlaceBarButtons(l);
 
@@ -350,7 +395,7 @@ void TFMovrek::PlaceBarButtons(const DisplayLayout& l) {
 
 void TFMovrek::StartTimer(int kind) {
     if (!Usable()) return;
-    const RunSetup run = SetupForRun(comboBoxBeforeSound_.Selected());
+    const RunSetup run = SetupForRun(choices_.BeforeSound.Selected());
     time_->CountIn = run.countIn;
     time_->State = run.state;
     time_->Start();
@@ -360,7 +405,7 @@ void TFMovrek::StartTimer(int kind) {
 }
 
 void TFMovrek::SpeakStartPhrase() {
-    const std::u16string_view phrase = StartPhrase(comboBoxStartSound_.Selected());
+    const std::u16string_view phrase = StartPhrase(choices_.StartSound.Selected());
     if (!phrase.empty()) talk_->Talk(phrase);
 }
 
@@ -610,7 +655,7 @@ void TFMovrek::FinishPress(POINT release) {
 }
 
 bool TFMovrek::InSettingsPanel(POINT screen) const {
-    if (!IsWindowVisible(panelAlarm_.Handle())) return false;
+    if (!panelAlarm_.Handle() || !IsWindowVisible(panelAlarm_.Handle())) return false;
     RECT r{};
     GetWindowRect(panelAlarm_.Handle(), &r);
     return PtInRect(&r, screen) != FALSE;
@@ -693,6 +738,8 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 ExecuteCommand(CmdStart);
             } else if (id == kIdSpeedButtonOption && HIWORD(wp) == BN_CLICKED) {
                 ShowOptionsDialog();
+            } else {
+                OnChoiceNotify(static_cast<int>(id), HIWORD(wp));
             }
             return 0;
         }

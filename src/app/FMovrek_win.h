@@ -17,6 +17,7 @@
 #include "app/Kbtn_win.h"
 #include "app/Kfile.h"
 #include "app/Ktime.h"
+#include "app/PanelChoices.h"
 #include "app/S01.h"
 #include "app/S01_win.h"
 #include "app/Talarm.h"
@@ -129,7 +130,14 @@ private:
     };
 
     bool CreateComponents();
-    void CreateAlarmRows();
+    // The settings panel with its controls, the views of choices_, made the first time the
+    // expanded mode is applied. False, with nothing of it left, when a control cannot be made.
+    bool CreatePanel();
+    bool CreateAlarmRows();
+    void DestroyPanel();
+    // A notification of one of the panel's lists: what the user picked goes to choices_.
+    void OnChoiceNotify(int id, int code);
+    ViewedChoiceList* ChoiceOfControl(int id);
     // What the settings load and save move between the file and the window.
     SettingsLinks Links(UserMessages& messages = PlatformMessages());
     // Bar buttons 1 to 3 where a display mode puts them.
@@ -201,6 +209,9 @@ private:
     ui::Icon programIcon_;
     ui::Icon programIconSmall_;
     std::array<AlarmRowControls, AlarmRowLayout::RowCount> rows_;
+    // What the panel's lists hold, whether their views exist or not; declared after the
+    // views it points to, so it goes first.
+    PanelChoices choices_;
 
     TimeLabelSink timeSink_{labelTime_};
     StateGlyphLink stateGlyph_;

@@ -97,7 +97,23 @@ bool Label::Create(Window& parent, const LabelArgs& a) {
 
 void Label::SetText(std::u16string_view text) {
     Control::SetText(text);
+    // A running clock rewrites its label every second; measuring it each time costs more
+    // than all the rest. The static control repaints its own new text.
+    if (autoSize_ && measuredValid_ && SameWidthAsMeasured(Wide(text))) return;
     FitToText();
+}
+
+// The width can only change with the font (SetFont measures anew) or the text. GDI adds up
+// whole-pixel advance widths without kerning, so a text that differs from the measured one
+// only in which digits it holds is as wide, provided the font's digits are all equally
+// wide; a font with proportional digits is measured for every new text.
+bool Label::SameWidthAsMeasured(const std::wstring& text) const {
+    if (text == measured_) return true;
+    if (!evenDigits_ || text.size() != measured_.size()) return false;
+    auto digit = [](wchar_t c) { return c >= L'0' && c <= L'9'; };
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != measured_[i] && !(digit(text[i]) && digit(measured_[i]))) return false;
+    return true;
 }
 
 void Label::SetFont(HFONT font) {
@@ -131,6 +147,11 @@ void Label::FitToText() {
     if (!text.empty()) GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
     TEXTMETRICW tm{};
     GetTextMetricsW(dc.Get(), &tm);
+    INT digits[10] = {};
+    evenDigits_ = GetCharWidth32W(dc.Get(), L'0', L'9', digits) != FALSE;
+    for (INT w : digits) evenDigits_ = evenDigits_ && w == digits[0];
+    measured_ = text;
+    measuredValid_ = true;
     Resize(size.cx, tm.tmHeight);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -62,8 +62,13 @@ public:
 
 private:
     void FitToText();
+    bool SameWidthAsMeasured(const std::wstring& text) const;
     Window* parent_ = nullptr;
     bool autoSize_ = true;
+    // The text the label was last sized to, in its present font.
+    std::wstring measured_;
+    bool measuredValid_ = false;
+    bool evenDigits_ = false;  // the present font gives all ten digits one advance width
 };
 
 // A selection-only drop-down list (CBS_DROPDOWNLIST).

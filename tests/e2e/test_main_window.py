@@ -118,6 +118,9 @@ class MainWindow(MovrekTest):
     def test_click_on_the_window_switches_modes_with_exact_geometry(self):
         m = self.launch()
         compact = self.compact(m)
+        # A compact start builds no settings panel: nothing of it exists until it is shown.
+        self.assertEqual([c["class"] for c in all_children(compact)
+                          if c["class"] in ("MovrekPanel", "ComboBox", "Button")], [])
         os.makedirs(SHOTS, exist_ok=True)
         shot = harness.screenshot(os.path.join(SHOTS, "compact.png"))
         left, top, right, bottom = compact["rect"]
@@ -131,6 +134,10 @@ class MainWindow(MovrekTest):
         self.click_header(m)
         w = self.expanded(m)
         left, top, right, bottom = w["rect"]
+        # Stacked as if it had been made with the window: under the two labels, over the bar.
+        self.assertEqual([(c["class"], c["text"]) for c in w["children"]][:3],
+                         [("Static", time_label(w)["text"]), ("Static", "Movrek"), ("MovrekPanel", "")])
+        self.assertEqual({c["class"] for c in w["children"][3:]}, {"TKButton"})
         p = panel(w)
         self.assertEqual(p["rect"], [left + 1, top + 22, left + 401, top + 22 + 341])
         base = find_child(w, cls="Static", text="Movrek")
@@ -166,6 +173,11 @@ class MainWindow(MovrekTest):
         self.click_header(m)
         w = self.compact(m)
         self.assertEqual(size(w)[0], size(time_label(w))[0] + 38)
+        # Shown again, it is the same one panel with its ten rows.
+        self.click_header(m)
+        w = self.expanded(m)
+        self.assertEqual(len(all_children(w, "MovrekPanel")), 11)
+        self.assertEqual(len(all_children(w, "ComboBox")), 53)
 
     def test_tray_icon_click_switches_and_right_click_opens_the_menu(self):
         m = self.launch()
@@ -255,6 +267,9 @@ class MainWindow(MovrekTest):
     def test_clear_asks_first_and_only_yes_clears_the_rows(self):
         m = self.launch()
         self.compact(m)
+        # The rows' lists exist once the panel has been shown.
+        self.click_header(m)
+        self.expanded(m)
         row1 = [c for c in panel(m.window())["children"] if c["class"] == "MovrekPanel"][0]
         sound = [c for c in row1["children"] if c["class"] == "ComboBox"][4]
         probe("send", str(sound["hwnd"]), str(CB_SETCURSEL), "3", "0")

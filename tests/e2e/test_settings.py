@@ -123,6 +123,30 @@ class SettingsFile(MovrekTest):
         self.assertEqual(ini_lines(m.ini_path), HAND_WRITTEN_SAVED)
         self.assertEqual(leftovers(m.folder), [])
 
+    def test_a_run_that_never_shows_the_panel_saves_the_file_it_loaded_byte_for_byte(self):
+        # In the program's own form, with every list away from its default: the panel's three
+        # lists, rows with times and sounds, an end marker, and a selection outside its list.
+        lines = (["Movrek=0.3", "Top=150", "Left=250", "AutoStart=1", "DispSecond=1",
+                  "TimeHeight=24", "TimeTalk=1", "TimeFontName=Tahoma", "TimeColor=16777215",
+                  "FormColor=9981440", "TimeLabel=", "AlarmLine=7", "VolumeVoice=100",
+                  "VolumeAlarm=50", "BeforeSound=1", "StartSound=0", "PassSound=2"] +
+                 ["B%d=%s" % (i, ROW_DEFAULT) for i in range(10)])
+        lines[17] = "B0=\\11\\223\\359\\458\\710"
+        lines[20] = "B3=\\10\\21\\30\\47\\74"
+        lines[26] = "B9=\\1-1\\25\\330\\40\\76"
+        m = Movrek(ini_text="\n".join(lines) + "\n")
+        self.addCleanup(m.cleanup)
+        with open(m.ini_path, "rb") as f:
+            loaded = f.read()
+        m.start()
+        w = poll(lambda: (x := m.window()) and size(x)[1] == 30 and x, 15, what="the compact window")
+        self.assertEqual(w["rect"][:2], [250, 150])
+        self.assertEqual(all_children(w, "ComboBox"), [])
+        harness.post(m.hwnd, WM_CLOSE)
+        self.assertEqual(m.wait_exit(20), 0)
+        with open(m.ini_path, "rb") as f:
+            self.assertEqual(f.read(), loaded)
+
     def test_a_first_start_writes_the_defaults_at_session_end_and_at_exit(self):
         m = self.launch()
         w = poll(lambda: (x := m.window()) and size(x)[1] == 22 and x, 15, what="the compact window")

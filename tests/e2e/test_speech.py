@@ -11,6 +11,7 @@ import os
 import re
 import struct
 import tempfile
+import time
 import unittest
 import wave
 
@@ -192,11 +193,37 @@ class Speech(MovrekTest):
             ""]))
         cap, matches = self.expect_sequence(
             m, [START_PHRASE, "alarm3", "みぎ", "すたーと", "おしまい"], timeout=30)
+        # The rows fired from the settings file alone: the panel was never shown, and none of
+        # its lists was ever made.
+        self.assertEqual([c["class"] for c in all_children(m.window())
+                          if c["class"] in ("MovrekPanel", "ComboBox")], [])
         # Volume settings are -6.19 dB (70) and -20.91 dB (30).
         voice, alarm = 10 ** (-6.19 / 20), 10 ** (-20.91 / 20)
         for match in matches:
             expected = alarm if match.name.startswith("alarm") else voice
             self.assertAlmostEqual(match.gain / expected, 1.0, delta=0.12, msg=matches)
+
+    def test_a_row_chosen_in_the_panel_fires_at_its_second_without_reopening_it(self):
+        # Opened expanded and idle, with no start phrase: row 1 is set to end the run at
+        # 0:00:03 with ピンポン by choosing its items, and the run is started at once.
+        m = self.launch(ini_text="Movrek=0.3\nAutoStart=0\nStartSound=0\n")
+        poll(lambda: height(m) > 100, 15, what="the expanded window")
+        row1 = 3  # the panel's own three lists come first
+        self.select(m, row1 + 0, 1)  # 終了
+        self.select(m, row1 + 3, 3)  # 3 s
+        self.select(m, row1 + 4, 3)  # ピンポン
+        button = find_child(m.window(), cls="Button", text="タイマー\u3000スタート")
+        left, top, right, bottom = button["rect"]
+        harness.click((left + right) // 2, (top + bottom) // 2)
+        poll(lambda: height(m) == COMPACT_HEIGHT, 15, what="the compact window")
+        self.expect_sequence(m, ["alarm3"], timeout=30)
+        label = time_label(m)
+        poll(lambda: harness.window_text(label) == "00:00:03", 10, what="the run's end at 0:00:03")
+        # Ended there: the count stands still.
+        deadline = time.monotonic() + 2.5
+        while time.monotonic() < deadline:
+            self.assertEqual(harness.window_text(label), "00:00:03")
+            time.sleep(0.25)
 
     def test_start_after_an_ending_row_drops_the_start_phrase_and_says_the_next_phrase_whole(self):
         # Row 1 at 0:00:01 says 右スタート (みぎ, すたーと); row 2 at 0:00:03 plays a long alarm1
