@@ -6,6 +6,7 @@ The test command starts Xvfb and the wineserver and exports WINEPREFIX, DISPLAY,
 WINEDLLOVERRIDES; MOVREK_BUILD names the Windows build folder."""
 import json
 import os
+import shlex
 import shutil
 import signal
 import struct
@@ -19,6 +20,7 @@ import audio
 BUILD = os.environ.get("MOVREK_BUILD", "")
 DIST = os.path.join(BUILD, "dist")
 PROBE = os.path.join(BUILD, "probe.exe")
+CAPTURE_SINK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "capture_sink.py")
 
 
 class Timeout(AssertionError):
@@ -269,9 +271,12 @@ class Movrek:
             with open(self.ini_path, "wb") as f:
                 f.write(ini_bytes)
         self.audio_path = os.path.join(self.folder, "audio.raw")
+        # Through capture_sink.py: the program closes its device between phrases, and each
+        # reopen starts a new stream that a plain file sink would write over.
+        sink = "python3 %s %s" % (shlex.quote(CAPTURE_SINK), shlex.quote(self.audio_path))
         with open(os.path.join(self.home, ".asoundrc"), "w") as f:
-            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "wav" }\n'
-                    % self.audio_path)
+            f.write('pcm.!default { type file; slave.pcm "null"; file "|%s"; format "wav" }\n'
+                    % sink)
         self.proc = None
         self.hwnd = None
 
