@@ -20,7 +20,7 @@ import audio
 BUILD = os.environ.get("MOVREK_BUILD", "")
 DIST = os.path.join(BUILD, "dist")
 PROBE = os.path.join(BUILD, "probe.exe")
-CAPTURE_SINK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "capture_sink.py")
+CAPTURE_HEADER = 44  # the WAV header the file sink writes before each stream's samples
 
 
 class Timeout(AssertionError):
@@ -271,9 +271,13 @@ class Movrek:
             with open(self.ini_path, "wb") as f:
                 f.write(ini_bytes)
         self.audio_path = os.path.join(self.folder, "audio.raw")
-        # Through capture_sink.py: the program closes its device between phrases, and each
-        # reopen starts a new stream that a plain file sink would write over.
-        sink = "python3 %s %s" % (shlex.quote(CAPTURE_SINK), shlex.quote(self.audio_path))
+        # The program closes its device between phrases, and each reopen starts a new stream
+        # (with a header of its own) that a plain file sink would write over: the first
+        # stream is kept whole, every later one is appended without its header, so offsets
+        # into the capture stay valid across a reopen.
+        out = shlex.quote(self.audio_path)
+        sink = ("if [ -s %s ]; then exec tail -c +%d >> %s; else exec cat >> %s; fi"
+                % (out, CAPTURE_HEADER + 1, out, out))
         with open(os.path.join(self.home, ".asoundrc"), "w") as f:
             f.write('pcm.!default { type file; slave.pcm "null"; file "|%s"; format "wav" }\n'
                     % sink)
