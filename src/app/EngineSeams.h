@@ -3,6 +3,8 @@
 #pragma once
 #include <string>
 
+#include "platform/Ticker.h"
+
 namespace movrek {
 
 // Where a text is shown: the main window's time label.
@@ -10,15 +12,6 @@ class TextSink {
 public:
     virtual ~TextSink() = default;
     virtual void SetText(const std::u16string& text) = 0;
-};
-
-// The engine's periodic timer, owned by the main window (SetTimer/KillTimer on Windows).
-// While enabled it calls the engine's Tick every intervalMs milliseconds on the GUI thread.
-class Ticker {
-public:
-    virtual ~Ticker() = default;
-    virtual void Enable(int intervalMs) = 0;
-    virtual void Disable() = 0;  // no further ticks; harmless when already disabled
 };
 
 // The state button of the button bar: the finished (red) or the running (green) picture.

@@ -129,9 +129,8 @@ bool TFMovrek::Create() {
     time_ = std::make_unique<ktime>(KtimeLinks{SystemClock(), timeSink_, announcer_, *alarm_,
                                                choices_.PassSound, engineTicker_, stateGlyph_});
     sound_ = std::make_unique<kdsound>(Handle(), PlatformMessages());
-    talk_ = std::make_unique<ktalk>(*sound_, PlatformMessages());
+    talk_ = std::make_unique<ktalk>(*sound_, PlatformMessages(), talkTicker_);
     announcer_.Attach(talk_.get());
-    talkTimer_.Start(ktalk::TickIntervalMs);
 
     // The settings file and the help file sit beside the program.
     settings_ = std::make_unique<ks01>(RunningProgramPath());

@@ -220,6 +220,7 @@ private:
     ui::PeriodicTimer talkTimer_;
     ui::PeriodicTimer trayTimer_;
     TimerTicker engineTicker_{engineTimer_};
+    TimerTicker talkTicker_{talkTimer_};  // armed by the announcer while it has work
 
     std::optional<Win32WindowPlacement> placement_;
     std::optional<Win32KbtnHost> barHost_;

@@ -29,6 +29,10 @@ public:
     virtual long PlayClip() = 0;
     virtual void StopClip() = 0;
     virtual bool Close() = 0;
+    // Releases the clip buffer, the primary buffer and the device while nothing sounds, and
+    // shows nothing; the component library stays begun. DeviceGone() is true afterwards, and
+    // Reopen() makes them anew.
+    virtual void CloseDevice() = 0;
 
     // Whether the current clip buffer is playing now.
     virtual bool ClipSounding() const = 0;

@@ -60,6 +60,7 @@ public:
     long PlayClip() override;
     void StopClip() override;
     bool Close() override;
+    void CloseDevice() override { ReleaseInterfaces(); }
     bool ClipSounding() const override;
     bool DeviceGone() const override { return !device_ || gone_; }
     bool Reopen() override;

@@ -18,12 +18,17 @@ std::u16string_view FileName(std::u16string_view path) {
 
 }  // namespace
 
-ktalk::ktalk(SoundOutput& device, UserMessages& messages) : device_(device), messages_(messages) {
+ktalk::ktalk(SoundOutput& device, UserMessages& messages, Ticker& ticker)
+    : device_(device), messages_(messages), ticker_(ticker) {
     device_.Open();
     device_.CreatePrimary();
+    UpdateTicker();  // the close for silence is due
 }
 
-ktalk::~ktalk() { device_.Close(); }
+ktalk::~ktalk() {
+    if (armed_) ticker_.Disable();
+    device_.Close();
+}
 
 std::u16string ktalk::ClipPath(std::u16string_view name) {
     std::u16string path = u".\\sound\\";
@@ -106,12 +111,38 @@ void ktalk::Tick() {
         (endHeld_ || (started_ && ++unnoticedTicks_ >= UnnoticedEndTicks)))
         playing_ = 0;
     if (pending_ == 1 && playing_ == 0) PlayNext();
+    // A clip that Clear let sound on is still heard: closing the device would cut it off.
+    if (pending_ == 0 && playing_ == 0 && !device_.ClipSounding()) {
+        if (open_ && ++idleTicks_ >= IdleCloseTicks) {
+            device_.CloseDevice();
+            open_ = false;
+        }
+    } else {
+        idleTicks_ = 0;
+    }
+    UpdateTicker();
+}
+
+void ktalk::UpdateTicker() {
+    // Only Enqueue makes a clip wait and only a tick closes the device, so those two (and the
+    // construction) are where the need changes; ClipEnded and Clear leave the device open.
+    const bool needed = pending_ == 1 || playing_ == 1 || open_;
+    if (needed == armed_) return;
+    // Enabled once per stretch of work, never again while armed: restarting the timer would
+    // push the next tick, and with it the next clip, further away.
+    armed_ = needed;
+    if (needed)
+        ticker_.Enable(TickIntervalMs);
+    else
+        ticker_.Disable();
 }
 
 void ktalk::Enqueue(std::u16string_view path) {
     if (path.empty()) return;
     queue_.Put(path);
     pending_ = 1;
+    idleTicks_ = 0;
+    UpdateTicker();
     if (playing_ == 0) PlayNext();
 }
 
@@ -135,13 +166,15 @@ void ktalk::PlayNext() {
         playing_ = 0;
         return;
     }
-    // A device that has gone (a headset unplugged, the audio service not yet up at log-on)
-    // gets one quiet reopen per clip: before it, when it is known to be gone, or when a step
-    // of this clip finds it gone. Only when that does not help are the failures reported.
+    // A device that was closed for silence or has gone (a headset unplugged, the audio
+    // service not yet up at log-on) gets one quiet reopen per clip: before it, when it is
+    // closed or known to be gone, or when a step of this clip finds it gone. Only when that
+    // does not help are the failures reported.
     bool reopened = false;
     auto reopenOnce = [&] {
-        if (reopened || !device_.DeviceGone()) return false;
+        if (reopened || (open_ && !device_.DeviceGone())) return false;
         device_.Reopen();
+        open_ = true;
         reopened = true;
         return true;
     };

@@ -9,8 +9,11 @@
 //     ROUNDS  how many times the sequence is queued (default 3, at most 4)
 //
 // Each round queues the count-in (10びょう, まえ, 5 … 1), すたーと and the elapsed time
-// 1 h 25 min (1じかん, 20, 5ふん, けいか): twelve clips, all at once. Prints one JSON object
-// to stdout; times are in milliseconds. Exit code 0 when every clip played, 1 otherwise.
+// 1 h 25 min (1じかん, 20, 5ふん, けいか): twelve clips, all at once. The tick timer is armed
+// and disarmed by the announcer, as in the program. When all have ended, the announcer is left
+// alone until it closes the device for silence; then the elapsed time is queued once more, and
+// its first clip waits for the device to open again. Prints one JSON object to stdout; times
+// are in milliseconds. Exit code 0 when every clip played, 1 otherwise.
 #include <windows.h>
 
 #include <cstdio>
@@ -21,6 +24,7 @@
 #include <vector>
 
 #include "platform/SoundOutput.h"
+#include "platform/Ticker.h"
 #include "platform/UserMessages.h"
 #include "sound/Kdsound_win.h"
 #include "sound/Ktalk.h"
@@ -33,6 +37,8 @@ constexpr UINT_PTR kTickTimerId = 1;
 constexpr UINT_PTR kDeadlineTimerId = 2;
 constexpr UINT kDeadlineMs = 60000;
 constexpr int kClipsPerRound = 12;
+constexpr int kClipsAfterReopen = 4;  // 1じかん, 20, 5ふん, けいか
+constexpr UINT kDeviceClosed = WM_APP + 1;
 
 double Frequency() {
     LARGE_INTEGER f;
@@ -91,22 +97,51 @@ public:
     }
     void StopClip() override { device_.StopClip(); }
     bool Close() override { return device_.Close(); }
+    void CloseDevice() override {
+        closedAt = NowMs();
+        device_.CloseDevice();
+        PostMessageW(window_, kDeviceClosed, 0, 0);
+    }
     bool ClipSounding() const override { return device_.ClipSounding(); }
     bool DeviceGone() const override { return device_.DeviceGone(); }
-    bool Reopen() override { return device_.Reopen(); }
+    bool Reopen() override {
+        const double t0 = NowMs();
+        const bool ok = device_.Reopen();
+        reopenMs.push_back(NowMs() - t0);
+        return ok;
+    }
 
+    HWND window_ = nullptr;      // told when the device has been closed
     std::vector<double> playAt;  // when each clip was handed to PlayClip
     std::vector<double> loadMs;  // how long each LoadWave took
+    std::vector<double> reopenMs;  // how long each Reopen took
+    double closedAt = 0;         // when the device was closed for silence
 
 private:
     SoundOutput& device_;
 };
 
+// The announcer's timer on the bench window, armed and disarmed by the announcer.
+class WindowTicker : public Ticker {
+public:
+    explicit WindowTicker(HWND window) : window_(window) {}
+    void Enable(int intervalMs) override {
+        SetTimer(window_, kTickTimerId, static_cast<UINT>(intervalMs), nullptr);
+        ++enables;
+    }
+    void Disable() override { KillTimer(window_, kTickTimerId); }
+    int enables = 0;
+
+private:
+    HWND window_;
+};
+
 struct Bench {
     ktalk* talk = nullptr;
-    int expected = 0;
+    int expected = 0;            // clips queued at first
     std::vector<double> endAt;   // when each TalkNotify(0) arrived
-    std::vector<double> tickAt;  // when each tick ran
+    std::vector<double> tickAt;  // when each tick ran, until the first clips have ended
+    double talkAt = 0;           // when the phrase after the close was queued
 };
 
 Bench g;
@@ -115,7 +150,7 @@ LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
         case WM_TIMER:
             if (wp == kTickTimerId) {
-                g.tickAt.push_back(NowMs());
+                if (static_cast<int>(g.endAt.size()) < g.expected) g.tickAt.push_back(NowMs());
                 if (g.talk) g.talk->Tick();
             } else if (wp == kDeadlineTimerId) {
                 PostQuitMessage(1);
@@ -125,9 +160,16 @@ LRESULT CALLBACK Proc(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
             if (wp == 0 && g.talk) {
                 g.endAt.push_back(NowMs());
                 g.talk->ClipEnded();
-                if (static_cast<int>(g.endAt.size()) >= g.expected) PostQuitMessage(0);
+                if (static_cast<int>(g.endAt.size()) >= g.expected + kClipsAfterReopen)
+                    PostQuitMessage(0);
             }
             return 1;
+        case kDeviceClosed:
+            if (g.talk && g.talkAt == 0 && static_cast<int>(g.endAt.size()) >= g.expected) {
+                g.talkAt = NowMs();
+                g.talk->TalkDuration(u"けいか", 1, 25, 0);
+            }
+            return 0;
         default:
             return DefWindowProcW(h, msg, wp, lp);
     }
@@ -158,11 +200,12 @@ int Run(int rounds) {
         const double openStart = NowMs();
         kdsound device(window, messages);
         TimedOutput output(device);
-        ktalk talk(output, messages);
+        output.window_ = window;
+        WindowTicker ticker(window);
+        ktalk talk(output, messages, ticker);
         const double openMs = NowMs() - openStart;
         g.talk = &talk;
         g.expected = rounds * kClipsPerRound;
-        SetTimer(window, kTickTimerId, ktalk::TickIntervalMs, nullptr);
         SetTimer(window, kDeadlineTimerId, kDeadlineMs, nullptr);
         for (int r = 0; r < rounds; ++r) {
             talk.Talk(u"10びょう");
@@ -175,14 +218,14 @@ int Run(int rounds) {
         int quit = 1;
         while (GetMessageW(&m, nullptr, 0, 0) > 0) DispatchMessageW(&m);
         if (m.message == WM_QUIT) quit = static_cast<int>(m.wParam);
-        KillTimer(window, kTickTimerId);
         KillTimer(window, kDeadlineTimerId);
         g.talk = nullptr;
+        const size_t first = static_cast<size_t>(g.expected);
 
         // Gap k: from the end of clip k to the PlayClip of clip k+1. The tick wait is the part
         // until the tick that started clip k+1; the rest is loading the clip.
         std::vector<double> gaps, waits, starts;
-        for (size_t k = 0; k + 1 < output.playAt.size() && k < g.endAt.size(); ++k) {
+        for (size_t k = 0; k + 1 < output.playAt.size() && k + 1 < first && k < g.endAt.size(); ++k) {
             const double end = g.endAt[k], play = output.playAt[k + 1];
             double tick = end;
             for (double t : g.tickAt)
@@ -197,12 +240,26 @@ int Run(int rounds) {
         std::vector<double> intervals;
         for (size_t i = 1; i < g.tickAt.size(); ++i) intervals.push_back(g.tickAt[i] - g.tickAt[i - 1]);
         std::vector<double> durations;  // from PlayClip to the end's arrival, per clip
-        for (size_t k = 0; k < output.playAt.size() && k < g.endAt.size(); ++k)
+        for (size_t k = 0; k < output.playAt.size() && k < g.endAt.size() && k < first; ++k)
             durations.push_back(g.endAt[k] - output.playAt[k]);
 
+        // After the close: how long the silence lasted before it, how long the phrase's first
+        // clip took from the call (the open included), and the gaps between its other clips.
+        const size_t played = output.playAt.size() < first ? output.playAt.size() : first;
+        const size_t ended = g.endAt.size() < first ? g.endAt.size() : first;
+        const double silenceMs = ended == first && output.closedAt > 0 ? output.closedAt - g.endAt[first - 1] : -1;
+        const double firstMs = output.playAt.size() > first && g.talkAt > 0 ? output.playAt[first] - g.talkAt : -1;
+        std::vector<double> laterGaps;
+        for (size_t k = first; k + 1 < output.playAt.size() && k < g.endAt.size(); ++k)
+            laterGaps.push_back(output.playAt[k + 1] - g.endAt[k]);
+
         std::printf("{\"expected\":%d,\"played\":%zu,\"ended\":%zu,\"complete\":%s,\"open_ms\":%.3f,",
-                    g.expected, output.playAt.size(), g.endAt.size(), quit == 0 ? "true" : "false",
-                    openMs);
+                    g.expected, played, ended, quit == 0 ? "true" : "false", openMs);
+        std::printf("\"idle_close_after_ms\":%.3f,\"first_clip_after_reopen_ms\":%.3f,"
+                    "\"played_after_reopen\":%zu,\"ticker_enables\":%d,",
+                    silenceMs, firstMs, output.playAt.size() - played, ticker.enables);
+        PrintList("reopen_ms", output.reopenMs);
+        PrintList("gap_after_reopen_ms", laterGaps);
         PrintList("gap_ms", gaps);
         PrintList("tick_wait_ms", waits);
         PrintList("start_ms", starts);
@@ -214,7 +271,7 @@ int Run(int rounds) {
             std::printf("%s\"%s\"", i ? "," : "", Utf8(messages.shown[i]).c_str());
         std::printf("]}\n");
         std::fflush(stdout);
-        if (quit != 0 || static_cast<int>(g.endAt.size()) < g.expected) return 1;
+        if (quit != 0 || static_cast<int>(g.endAt.size()) < g.expected + kClipsAfterReopen) return 1;
     }
     DestroyWindow(window);
     return messages.shown.empty() ? 0 : 1;

@@ -7,6 +7,7 @@ window manager and the wineserver and exports WINEPREFIX, DISPLAY, WINEDEBUG and
 WINEDLLOVERRIDES, so modules can run side by side; MOVREK_BUILD names the Windows build folder."""
 import json
 import os
+import shlex
 import shutil
 import signal
 import struct
@@ -20,6 +21,7 @@ import audio
 BUILD = os.environ.get("MOVREK_BUILD", "")
 DIST = os.path.join(BUILD, "dist")
 PROBE = os.path.join(BUILD, "probe.exe")
+CAPTURE_HEADER = 44  # the WAV header the file sink writes before each stream's samples
 
 
 class Timeout(AssertionError):
@@ -270,9 +272,16 @@ class Movrek:
             with open(self.ini_path, "wb") as f:
                 f.write(ini_bytes)
         self.audio_path = os.path.join(self.folder, "audio.raw")
+        # The program closes its device between phrases, and each reopen starts a new stream
+        # (with a header of its own) that a plain file sink would write over: the first
+        # stream is kept whole, every later one is appended without its header, so offsets
+        # into the capture stay valid across a reopen.
+        out = shlex.quote(self.audio_path)
+        sink = ("if [ -s %s ]; then exec tail -c +%d >> %s; else exec cat >> %s; fi"
+                % (out, CAPTURE_HEADER + 1, out, out))
         with open(os.path.join(self.home, ".asoundrc"), "w") as f:
-            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "wav" }\n'
-                    % self.audio_path)
+            f.write('pcm.!default { type file; slave.pcm "null"; file "|%s"; format "wav" }\n'
+                    % sink)
         self.proc = None
         self.hwnd = None
 

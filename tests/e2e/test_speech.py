@@ -30,6 +30,24 @@ MENU_START = 0x100 + 4     # タイマー スタート(&R)
 NO_DEVICE = "pcm.!default { type hw; card 9 }\n"  # an ALSA card that is not there
 
 
+def mixer_running(m):
+    """Whether Wine's DirectSound mixer thread runs in the program (found by its command line):
+    from the device's open to its close."""
+    exe = os.path.join(m.folder, "movrek.exe").encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if not f.read().startswith(exe):
+                    continue
+            for t in os.listdir("/proc/%s/task" % pid):
+                with open("/proc/%s/task/%s/comm" % (pid, t)) as f:
+                    if f.read().startswith("wine_dsound_mix"):
+                        return True
+        except OSError:
+            pass
+    return False
+
+
 def height(m):
     r = harness.top_rect(m.hwnd)
     return r[3] - r[1]
@@ -304,6 +322,23 @@ class Speech(MovrekTest):
         self.assertTrue(m.running())
         self.assertEqual([x for x in windows("#32770") if x["visible"]], [],
                          "one phrase gives its messages once")
+
+    def test_a_phrase_after_the_device_closed_for_silence_is_heard_whole_without_a_message(self):
+        # The device opened at start is closed a few seconds after the launch's phrase. The
+        # start command's phrase (すたーと, then the count-in, a clip a second) opens it again,
+        # quietly, keeps it open while it lasts, and every clip is heard.
+        m = self.launch(ini_text="\n".join(
+            ["Movrek=0.3", "AutoStart=1", "StartSound=2", "BeforeSound=1", ""]))
+        poll(lambda: not mixer_running(m), 40, what="the device to close after the silence")
+        mark = capture_size(m)
+        harness.post(m.hwnd, WM_COMMAND, MENU_START)
+        poll(lambda: mixer_running(m), 10, interval=0.1, what="the device open again")
+        cap, matches = self.expect_sequence(
+            m, ["すたーと", "10びょう", "まえ", "5", "4", "3", "2", "1"], from_byte=mark)
+        for match in matches:
+            self.assertGreater(match.score, 0.9, matches)
+        self.assertEqual([x for x in windows("#32770") if x["visible"]], [],
+                         "the reopen showed a message")
 
     def test_click_while_a_phrase_sounds_only_silences_it(self):
         m = self.launch_with_long_start_phrase()

@@ -39,6 +39,7 @@ public:
     void Enable(int intervalMs) override {
         Enabled = true;
         Interval = intervalMs;
+        ++Enables;
     }
     void Disable() override {
         Enabled = false;
@@ -46,6 +47,7 @@ public:
     }
     bool Enabled = false;
     int Interval = 0;
+    int Enables = 0;  // each one restarts a real timer's period
 };
 
 class Glyph : public StateGlyph {

@@ -14,6 +14,7 @@
 #include "platform/Utf.h"
 #include "sound/ClipNames.h"
 #include "sound/Ktalk.h"
+#include "support/EngineFakes.h"
 #include "support/SourcePath.h"
 
 using movrek::ClipNames;
@@ -206,6 +207,7 @@ public:
     long PlayClip() override { return 0; }
     void StopClip() override {}
     bool Close() override { return true; }
+    void CloseDevice() override {}
     bool ClipSounding() const override { return false; }
     bool DeviceGone() const override { return false; }
     bool Reopen() override { return true; }
@@ -219,7 +221,8 @@ public:
 
 TEST(Clips, EverythingTheAnnouncerComposesIsAListedClip) {
     LoadRecorder recorder;
-    movrek::ktalk talk(recorder, recorder);
+    movrek::test::FakeTicker ticker;
+    movrek::ktalk talk(recorder, recorder, ticker);
     auto drain = [&] {
         for (int guard = 0; talk.Pending() && guard < 100; ++guard) {
             talk.ClipEnded();

@@ -11,10 +11,12 @@
 #include "platform/Utf.h"
 #include "sound/ClipNames.h"
 #include "sound/Ktalk.h"
+#include "support/EngineFakes.h"
 #include "support/RecordingMessages.h"
 
 using movrek::ktalk;
 using movrek::ToUtf8;
+using movrek::test::FakeTicker;
 using movrek::test::RecordingMessages;
 
 namespace {
@@ -22,7 +24,8 @@ namespace {
 using Events = std::vector<std::string>;
 
 // Records the device operations; each step can be made to fail for a given clip, and the
-// output device can vanish and come back.
+// output device can vanish and come back. A device closed for silence works again only
+// after a reopen, as the real one does.
 class RecordingDevice : public movrek::SoundOutput {
 public:
     RecordingDevice(Events& log, movrek::UserMessages& messages) : log_(log), messages_(messages) {}
@@ -63,6 +66,12 @@ public:
         sounding = false;
     }
     bool Close() override { return Note("Close"); }
+    void CloseDevice() override {
+        log_.push_back(sounding ? "CloseDevice while sounding" : "CloseDevice");
+        sounding = false;  // its buffer is gone
+        alive = false;
+        gone_ = true;
+    }
     bool ClipSounding() const override { return sounding; }
     bool DeviceGone() const override { return gone_; }
     bool Reopen() override {
@@ -110,7 +119,17 @@ Events Concat(std::initializer_list<Events> parts) {
 
 class KtalkTest : public ::testing::Test {
 protected:
-    KtalkTest() : talk(std::make_unique<ktalk>(device, messages)) { log.clear(); }
+    KtalkTest() : talk(std::make_unique<ktalk>(device, messages, ticker)) { log.clear(); }
+
+    // A tick of the owner's timer: it comes only while the announcer has armed it.
+    void Tick() {
+        EXPECT_TRUE(ticker.Enabled) << "a tick the announcer needs, with its ticker disarmed";
+        EXPECT_EQ(ticker.Interval, ktalk::TickIntervalMs);
+        talk->Tick();
+    }
+    void Ticks(int n) {
+        for (int i = 0; i < n; ++i) Tick();
+    }
 
     // Events recorded since the last call.
     Events Take() {
@@ -124,7 +143,7 @@ protected:
     std::vector<std::string> PlayOut() {
         for (int guard = 0; talk->Pending() == 1 && guard < 1000; ++guard) {
             talk->ClipEnded();
-            talk->Tick();
+            Tick();
         }
         EXPECT_EQ(talk->Pending(), 0);
         EXPECT_EQ(talk->Playing(), 0);
@@ -140,6 +159,7 @@ protected:
     size_t taken = 0;
     RecordingMessages messages{log};
     RecordingDevice device{log, messages};
+    FakeTicker ticker;  // outlives the announcer
     std::unique_ptr<ktalk> talk;
 };
 
@@ -149,15 +169,20 @@ TEST(KtalkLifetime, OpensTheDeviceOnCreationAndClosesItOnDestruction) {
     Events log;
     RecordingMessages messages(log);
     RecordingDevice device(log, messages);
+    FakeTicker ticker;
     {
-        ktalk talk(device, messages);
+        ktalk talk(device, messages, ticker);
         EXPECT_EQ(log, (Events{"Open", "CreatePrimary"}));
         EXPECT_EQ(talk.Playing(), 0);
         EXPECT_EQ(talk.Pending(), 0);
         EXPECT_EQ(talk.VoiceVolume(), 100);
         EXPECT_EQ(talk.AlarmVolume(), 100);
+        // Armed from the start: the open device is to be closed after the silence.
+        EXPECT_TRUE(ticker.Enabled);
+        EXPECT_EQ(ticker.Interval, ktalk::TickIntervalMs);
     }
     EXPECT_EQ(log, (Events{"Open", "CreatePrimary", "Close"}));
+    EXPECT_FALSE(ticker.Enabled);  // no tick may reach the destroyed announcer
 }
 
 TEST_F(KtalkTest, FirstClipStartsInsideTheCallTheOthersOneTickAfterEachEnd) {
@@ -166,23 +191,23 @@ TEST_F(KtalkTest, FirstClipStartsInsideTheCallTheOthersOneTickAfterEachEnd) {
     EXPECT_EQ(Take(), Plays(u"みぎ"));
     talk->Talk(u"すたーと");
     talk->TalkNumber(5);
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});  // still playing: the others wait
     EXPECT_EQ(talk->Playing(), 1);
     EXPECT_EQ(talk->Pending(), 1);
 
     talk->ClipEnded();
     EXPECT_EQ(Take(), Events{});  // the end alone starts nothing
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"すたーと"));
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});
 
     talk->ClipEnded();
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"5"));
     talk->ClipEnded();
-    talk->Tick();  // finds the queue empty: idle again
+    Tick();  // finds the queue empty: idle again
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Pending(), 0);
     EXPECT_EQ(talk->Playing(), 0);
@@ -294,7 +319,7 @@ TEST_F(KtalkTest, StopTalkCutsTheClipShortAndTheRestStillPlays) {
     talk->StopTalk();
     EXPECT_EQ(Take(), Events{"StopClip"});
     talk->ClipEnded();  // the stop is reported like a natural end
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"おしまい"));
     PlayOut();
     talk->StopTalk();
@@ -308,7 +333,7 @@ TEST_F(KtalkTest, ClearDropsTheWaitingClipsAndTheNextTalkPlaysAtOnce) {
     Take();
     talk->Clear();
     EXPECT_EQ(talk->Playing(), 0);
-    talk->Tick();  // nothing left to play: idle
+    Tick();  // nothing left to play: idle
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Pending(), 0);
 
@@ -326,13 +351,13 @@ TEST_F(KtalkTest, ClearDropsTheWaitingClipsAndTheNextTalkPlaysAtOnce) {
     talk->Talk(u"すたーと");
     EXPECT_EQ(Take(), Plays(u"ひだり"));
     talk->ClipEnded();  // the replaced clip's stop; ひだり sounds on
-    talk->Tick();
-    talk->Tick();
+    Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Playing(), 1);
     device.sounding = false;  // ひだり's own end
     talk->ClipEnded();
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"すたーと"));
 }
 
@@ -344,16 +369,16 @@ TEST_F(KtalkTest, ANoticeHeldBackWhileTheClipSoundedEndsItOnceItHasStopped) {
     device.sounding = true;
     Take();
     talk->ClipEnded();
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});
     device.sounding = false;
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"おしまい"));
     // What was held back belonged to the clip before: the new one waits for its own end.
     device.sounding = true;
-    talk->Tick();
+    Tick();
     device.sounding = false;
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Playing(), 1);
 }
@@ -366,13 +391,13 @@ TEST_F(KtalkTest, ClipsThatStopWithoutANoticeStillEndAndTheNextFollowWhole) {
     EXPECT_EQ(Take(), Plays(clips[0]));
     for (size_t i = 0; i < std::size(clips); ++i) {
         SCOPED_TRACE(ToUtf8(clips[i]));
-        for (int t = 0; t < 5; ++t) talk->Tick();  // while it sounds nothing cuts it short
+        for (int t = 0; t < 5; ++t) Tick();  // while it sounds nothing cuts it short
         EXPECT_EQ(Take(), Events{});
         device.sounding = false;
-        talk->Tick();  // a notice may still be on its way
+        Tick();  // a notice may still be on its way
         EXPECT_EQ(Take(), Events{});
         EXPECT_EQ(talk->Playing(), 1);
-        talk->Tick();
+        Tick();
         EXPECT_EQ(Take(), i + 1 < std::size(clips) ? Plays(clips[i + 1]) : Events{});
     }
     EXPECT_EQ(talk->Playing(), 0);
@@ -382,8 +407,8 @@ TEST_F(KtalkTest, ClipsThatStopWithoutANoticeStillEndAndTheNextFollowWhole) {
     talk->Talk(u"おしまい");
     EXPECT_EQ(Take(), Plays(u"おしまい"));
     talk->ClipEnded();
-    talk->Tick();
-    talk->Tick();
+    Tick();
+    Tick();
     EXPECT_EQ(Take(), Events{});
     EXPECT_EQ(talk->Playing(), 1);
     EXPECT_EQ(std::count_if(log.begin(), log.end(),
@@ -434,7 +459,7 @@ TEST_F(KtalkTest, AVanishedDeviceIsReopenedQuietlyOncePerClip) {
 TEST_F(KtalkTest, WithoutADeviceAtStartTheFirstClipReopensItBeforeLoading) {
     talk.reset();
     device.available = false;
-    talk = std::make_unique<ktalk>(device, messages);
+    talk = std::make_unique<ktalk>(device, messages, ticker);
     device.available = true;  // the audio service has come up since
     Take();
     talk->Talk(u"きどうしました");
@@ -444,15 +469,105 @@ TEST_F(KtalkTest, WithoutADeviceAtStartTheFirstClipReopensItBeforeLoading) {
               0);
 }
 
+// ---------------------------------------------------------------- the device closed for silence
+
+TEST_F(KtalkTest, TheDeviceClosesAfterTheSilenceAndNotWhileAClipWaitsOrSounds) {
+    // The silence counts from the start and from the end of each clip.
+    Ticks(ktalk::IdleCloseTicks - 1);
+    talk->Talk(u"みぎ");
+    talk->ClipEnded();
+    Ticks(ktalk::IdleCloseTicks - 1);  // the first of them finds the queue empty
+    EXPECT_EQ(Take(), Plays(u"みぎ"));
+    EXPECT_TRUE(talk->DeviceOpen());
+    Tick();
+    EXPECT_EQ(Take(), Events{"CloseDevice"});
+    EXPECT_FALSE(talk->DeviceOpen());
+    EXPECT_FALSE(ticker.Enabled);  // nothing left to do: no more ticks
+
+    // A clip that sounds, and one that waits behind it, keep it open however long they take.
+    device.soundOnPlay = true;
+    talk->Talk(u"じかんです");
+    talk->Talk(u"おしまい");
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"じかんです")}));
+    Ticks(3 * ktalk::IdleCloseTicks);
+    device.sounding = false;
+    talk->ClipEnded();
+    Tick();
+    EXPECT_EQ(Take(), Plays(u"おしまい"));
+    Ticks(3 * ktalk::IdleCloseTicks);
+    device.sounding = false;
+    talk->ClipEnded();
+    Ticks(ktalk::IdleCloseTicks - 1);
+    EXPECT_EQ(Take(), Events{});
+    Tick();
+    EXPECT_EQ(Take(), Events{"CloseDevice"});
+
+    // Nor does a clip that Clear let sound on lose its end to the close.
+    talk->Talk(u"ひだり");
+    talk->Talk(u"すたーと");
+    Take();
+    talk->Clear();
+    Ticks(3 * ktalk::IdleCloseTicks);
+    EXPECT_EQ(talk->Pending(), 0);
+    EXPECT_EQ(Take(), Events{});
+    device.sounding = false;
+    Ticks(ktalk::IdleCloseTicks);
+    EXPECT_EQ(Take(), Events{"CloseDevice"});
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(KtalkTest, AfterTheSilenceAPhraseReopensTheDeviceQuietlyAndPlaysWhole) {
+    Ticks(ktalk::IdleCloseTicks);
+    EXPECT_EQ(Take(), Events{"CloseDevice"});
+    const int enables = ticker.Enables;
+
+    // The first clip still starts inside the call, the others each one tick after the end
+    // of the one before, without another open; the ticker is started once for them all (a
+    // restart would push the next tick further away).
+    talk->TalkDuration(u"けいか", 1, 25, 0);
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"1じかん")}));
+    for (const char16_t* next : {u"20", u"5ふん", u"けいか"}) {
+        SCOPED_TRACE(ToUtf8(next));
+        talk->ClipEnded();
+        Tick();
+        EXPECT_EQ(Take(), Plays(next));
+    }
+    talk->ClipEnded();
+    Tick();
+    EXPECT_EQ(Take(), Events{});
+    EXPECT_EQ(ticker.Enables, enables + 1);
+    EXPECT_TRUE(messages.shown.empty());
+}
+
+TEST_F(KtalkTest, AReopenThatFindsNoDeviceReportsTheClipOnceAndLaterPhrasesTryAgain) {
+    Ticks(ktalk::IdleCloseTicks);
+    Take();
+    device.available = false;
+    const Events failed = {"message サウンドバッファの作成エラー", "message CreateSoundBuffer error"};
+    talk->Talk(u"alarm1");
+    EXPECT_EQ(Take(), Concat({{"Reopen", Load(u"alarm1")}, failed}));
+    Tick();  // the clip is given up: nothing more of it
+    EXPECT_EQ(Take(), Events{});
+    talk->Talk(u"alarm2");
+    EXPECT_EQ(Take(), Concat({{"Reopen", Load(u"alarm2")}, failed}));
+
+    // The device comes back while the announcer is silent again; the next phrase finds it.
+    device.available = true;
+    Ticks(ktalk::IdleCloseTicks);
+    EXPECT_EQ(Take(), Events{"CloseDevice"});
+    talk->Talk(u"alarm3");
+    EXPECT_EQ(Take(), Concat({{"Reopen"}, Plays(u"alarm3")}));
+}
+
 TEST_F(KtalkTest, AMissingClipBeepsSaysSoAndTheSequenceGoesOn) {
     messages.missing.insert(Path(u"20"));
     talk->TalkDuration(u"けいか", 1, 25, 0);
     EXPECT_EQ(Take(), Plays(u"1じかん"));
     talk->ClipEnded();
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), (Events{"beep 2000 100", "message 音声ファイルが見つかりません！"}));
     EXPECT_EQ(talk->Playing(), 0);
-    talk->Tick();  // the next clip follows at the next tick
+    Tick();  // the next clip follows at the next tick
     EXPECT_EQ(Take(), Plays(u"5ふん"));
     EXPECT_EQ(PlayOut(), Names{"けいか"});
 }
@@ -490,15 +605,15 @@ TEST_F(KtalkTest, EachDeviceFailureShowsItsMessageAndSkipsOnlyThatClip) {
 TEST_F(KtalkTest, TicksAndCallsWhileAMessageIsOpenOnlyQueue) {
     messages.missing.insert(Path(u"みぎ"));
     messages.whileShown = [this] {
-        talk->Tick();
+        Tick();
         talk->Talk(u"すたーと");
-        talk->Tick();
+        Tick();
     };
     talk->Talk(u"みぎ");
     EXPECT_EQ(Take(), (Events{"beep 2000 100", "message 音声ファイルが見つかりません！"}));
     EXPECT_EQ(talk->Playing(), 0);
     EXPECT_EQ(talk->Pending(), 1);
-    talk->Tick();
+    Tick();
     EXPECT_EQ(Take(), Plays(u"すたーと"));
 }
 

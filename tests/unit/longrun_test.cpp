@@ -22,13 +22,18 @@ using namespace movrek::test;
 namespace {
 
 // Plays each clip for a while (longer names take longer); the loop reports the end as the
-// notifier would. Records the clip names in the order they started.
+// notifier would. Records the clip names in the order they started, and counts what a real
+// device would not take: a clip loaded while it is closed, a close while a clip sounds.
 class TimedDevice : public SoundOutput {
 public:
     explicit TimedDevice(const std::int64_t& nowMs) : nowMs_(nowMs) {}
-    bool Open() override { return true; }
+    bool Open() override {
+        open_ = true;
+        return true;
+    }
     bool CreatePrimary() override { return true; }
     bool LoadWave(std::u16string_view path, DeviceLossReport) override {
+        if (!open_) ++Faults;
         std::string name = ToUtf8(path);
         name = name.substr(name.rfind('\\') + 1);
         Started.push_back(name.substr(0, name.size() - 4));
@@ -43,16 +48,29 @@ public:
     }
     void StopClip() override { EndsAt = nowMs_; }
     bool Close() override { return true; }
+    void CloseDevice() override {
+        if (Sounding) ++Faults;
+        open_ = false;
+        ++Closes;
+    }
     bool ClipSounding() const override { return Sounding; }
-    bool DeviceGone() const override { return false; }
-    bool Reopen() override { return true; }
+    bool DeviceGone() const override { return !open_; }
+    bool Reopen() override {
+        open_ = true;
+        ++Reopens;
+        return true;
+    }
 
     std::vector<std::string> Started;
     std::int64_t EndsAt = 0;
     bool Sounding = false;
+    int Faults = 0;
+    int Closes = 0;
+    int Reopens = 0;
 
 private:
     const std::int64_t& nowMs_;
+    bool open_ = false;
 };
 
 // What the minute announcement for h:m says, written out from the counting rules.
@@ -88,7 +106,8 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     RecordingMessages messages;
     messages.filesExist = true;
     TimedDevice device(now);
-    ktalk talk(device, messages);
+    FakeTicker talkTicker;
+    ktalk talk(device, messages, talkTicker);
 
     // A sound, a two-clip phrase and single phrases, each at a second inside its minute; no
     // row ends the run, which must reach the day's end.
@@ -113,7 +132,9 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     std::uint32_t seed = 12345;
     const std::int64_t stopAt = 25LL * 3600 * 1000;
     std::int64_t lastEngineTick = -1;
+    long loops = 0, talkTicks = 0;
     while (now < stopAt) {
+        ++loops;
         seed = seed * 1664525u + 1013904223u;
         clock.SetMs(now += 80 + static_cast<std::int64_t>((seed >> 16) % 101));
         if (device.Sounding && now >= device.EndsAt) {
@@ -124,7 +145,12 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
             engine.Tick();
             lastEngineTick = now;
         }
-        talk.Tick();
+        // The announcer's tick comes only while it has armed its timer: a clip that waited
+        // for a tick that never came would be missing below.
+        if (talkTicker.Enabled) {
+            talk.Tick();
+            ++talkTicks;
+        }
     }
 
     // Everything heard, in order.
@@ -155,4 +181,14 @@ TEST(LongRun, ADayOfMinuteAnnouncementsAndAlarmRowsInOrderThenSilence) {
     EXPECT_LT(lastEngineTick, 24LL * 3600 * 1000 + 1300);
     EXPECT_EQ(talk.Pending(), 0);
     EXPECT_EQ(talk.Playing(), 0);
+
+    // Between phrases the device is closed: every minute's phrase, the 24-hour one and the
+    // four rows' sounds (each at least 15 s after the phrase before) opened it once again,
+    // and none of it played on a closed device or was cut off by a close.
+    EXPECT_EQ(device.Faults, 0);
+    EXPECT_EQ(device.Reopens, 24 * 60 + 4);
+    EXPECT_EQ(device.Closes, device.Reopens + 1);  // also once after the silence at the start
+    EXPECT_FALSE(talkTicker.Enabled);
+    // Its ticks are taken only around phrases: a phrase and the close after it, each minute.
+    EXPECT_LT(talkTicks, loops / 5) << talkTicks << " of " << loops;
 }
