@@ -214,7 +214,7 @@ bool TFMovrek::CreatePanel() {
     // Where it would have been had it been made with the window: behind the two labels and
     // in front of the bar's buttons.
     SetWindowPos(panelAlarm_.Handle(), labelBaseFileName_.Handle(), 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
 
     ui::Label* panelLabels[] = {&labelBeforeSound_, &labelStartSound_, &labelPassSound_};
     for (size_t i = 0; i < 3; ++i) {
@@ -251,7 +251,10 @@ bool TFMovrek::CreatePanel() {
     if (!speedButtonOption_.Create(panelAlarm_.Handle(), pb)) return false;
     speedButtonOption_.SetImage(&imageList_, 0);
 
-    return CreateAlarmRows();
+    // Its ~100 children are made while it is hidden, so none of them is drawn on its own.
+    if (!CreateAlarmRows()) return false;
+    ShowWindow(panelAlarm_.Handle(), SW_SHOWNA);
+    return true;
 }
 
 bool TFMovrek::CreateAlarmRows() {
