@@ -499,17 +499,9 @@ void TFMovrek::SwitchOrAcknowledge() {
 }
 
 TFMovrek::HtmlHelpFn TFMovrek::HelpViewer() {
-    // Loaded when first asked for, so a system without it only loses help; from the system
-    // folder only, never from the program's folder (usually Downloads).
-    if (!helpViewer_) {
-        wchar_t folder[MAX_PATH] = {};
-        const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-        if (n == 0 || n >= MAX_PATH) return nullptr;
-        const std::wstring file = std::wstring(folder, n) + L"\\hhctrl.ocx";
-        helpViewer_.Reset(LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-        if (!helpViewer_) return nullptr;
-    }
-    return reinterpret_cast<HtmlHelpFn>(reinterpret_cast<void*>(GetProcAddress(helpViewer_.Get(), "HtmlHelpW")));
+    // Loaded when first asked for, so a system without it only loses help.
+    if (!helpViewer_) helpViewer_ = LoadSystemLibrary(L"hhctrl.ocx");
+    return LibraryFunction<HtmlHelpFn>(helpViewer_, "HtmlHelpW");
 }
 
 void TFMovrek::CloseHelp() {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <mmsystem.h>
 
+#include <string>
 #include <utility>
 
 namespace movrek {
@@ -69,6 +70,23 @@ using KernelHandle = Unique<HANDLE, KernelTraits>;  // event, thread, process, f
 using FileSearch = Unique<HANDLE, FindTraits>;       // FindFirstFileW .. FindClose
 using MmioOverFile = Unique<HMMIO, MmioOverFileTraits>;
 using Library = Unique<HMODULE, LibraryTraits>;       // LoadLibraryExW .. FreeLibrary
+
+// A library of the system folder, never one of the program's folder (usually Downloads); an
+// empty holder when it cannot be loaded.
+inline Library LoadSystemLibrary(const wchar_t* fileName) {
+    wchar_t folder[MAX_PATH] = {};
+    const UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return Library();
+    const std::wstring file = std::wstring(folder, n) + L"\\" + fileName;
+    return Library(LoadLibraryExW(file.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+}
+
+// A function of a loaded library as its own type, or nullptr.
+template <class Fn>
+Fn LibraryFunction(const Library& library, const char* name) {
+    if (!library) return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
+}
 
 // One reference to a COM interface, released once; a released holder is empty.
 template <class T>

@@ -400,7 +400,11 @@ bool ColorChooser::Execute(HWND owner, COLORREF& color) {
     cc.rgbResult = color;
     cc.lpCustColors = custom_;
     cc.Flags = CC_RGBINIT;
-    if (!ChooseColorW(&cc)) return false;
+    // The chooser's library brings the print spooler and its libraries with it: megabytes and
+    // start-up time for a dialog most runs never open, so it is loaded on first use.
+    if (!library_) library_ = LoadSystemLibrary(L"comdlg32.dll");
+    const auto choose = LibraryFunction<BOOL(WINAPI*)(LPCHOOSECOLORW)>(library_, "ChooseColorW");
+    if (!choose || !choose(&cc)) return false;
     color = cc.rgbResult;
     return true;
 }

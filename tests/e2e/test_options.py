@@ -13,9 +13,11 @@ from test_settings import ini_lines
 MENU_BASE = 0x100
 CMD_OPTIONS = 8
 WM_COMMAND = 0x0111
+ID_CHOOSER_CANCEL = 2  # IDCANCEL
 # Control ids of the dialog's parts: 100 + the part's place in creation order.
 GEAR_ID = 1002  # BN_CLICKED from the gear button
 ID_FONT_SIZE = 111
+ID_FORM_COLOR = 120
 ID_VOL_VOICE = 129
 ID_OK = 130
 ID_CANCEL = 131
@@ -75,6 +77,15 @@ class OptionsDialog(MovrekTest):
         self.window_high(m, 30)  # compact: TimeHeight + 6
         d = self.open_from_menu(m)
         self.assertEqual(child(d, ID_FONT_SIZE)["cursel"], 1)  # "24"
+        # The form colour's swatch opens the platform's colour chooser over the dialog (its
+        # library is loaded only now); closed with Cancel, it changes nothing.
+        r = child(d, ID_FORM_COLOR)["rect"]
+        harness.click((r[0] + r[2]) // 2, (r[1] + r[3]) // 2)
+        choosers = lambda: [w for w in m.top_windows() if w["class"] == "#32770"]
+        chooser = poll(choosers, 15, what="the colour chooser")[0]
+        harness.send(chooser["hwnd"], WM_COMMAND, ID_CHOOSER_CANCEL, 0)
+        poll(lambda: not choosers(), 15, what="the colour chooser to close")
+        self.assertEqual(len(dialogs(m)), 1)
         self.press(m, d, ID_OK)
         w = self.window_high(m, 30)
         self.assertFalse(w["style"] & WS_DISABLED)
