@@ -31,6 +31,52 @@ _wine_env_wait_wm() {
   return 1
 }
 
+# Starts Xvfb on a free display and openbox on it; exports DISPLAY.
+_wine_env_start_x() {
+  local fdfile wmlog i
+  unset DISPLAY
+  fdfile=$(mktemp)
+  # -displayfd picks a free display number and reports it once the server is ready.
+  Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fdfile" </dev/null >/dev/null 2>&1 &
+  _wine_env_xvfb_pid=$!
+  for i in $(seq 1 100); do
+    [ -s "$fdfile" ] && break
+    if ! kill -0 "$_wine_env_xvfb_pid" 2>/dev/null; then break; fi
+    sleep 0.1
+  done
+  if [ ! -s "$fdfile" ]; then
+    echo "wine-env: Xvfb did not start" >&2
+    rm -f "$fdfile"
+    return 1
+  fi
+  export DISPLAY=":$(head -n1 "$fdfile")"
+  rm -f "$fdfile"
+  echo "wine-env: started Xvfb on $DISPLAY (pid $_wine_env_xvfb_pid)"
+  wmlog=$(mktemp)
+  openbox --config-file "$_wine_env_here/openbox-rc.xml" </dev/null >"$wmlog" 2>&1 &
+  _wine_env_wm_pid=$!
+  if ! _wine_env_wait_wm; then
+    echo "wine-env: openbox did not start on $DISPLAY: $(tail -n 2 "$wmlog" | tr '\n' ' ')" >&2
+    rm -f "$wmlog"
+    return 1
+  fi
+  rm -f "$wmlog"
+  echo "wine-env: started openbox (pid $_wine_env_wm_pid)"
+}
+
+_wine_env_stop_x() {
+  if [ -n "$_wine_env_wm_pid" ]; then
+    kill "$_wine_env_wm_pid" 2>/dev/null || true
+    wait "$_wine_env_wm_pid" 2>/dev/null || true
+    _wine_env_wm_pid=""
+  fi
+  if [ -n "$_wine_env_xvfb_pid" ]; then
+    kill "$_wine_env_xvfb_pid" 2>/dev/null || true
+    wait "$_wine_env_xvfb_pid" 2>/dev/null || true
+    _wine_env_xvfb_pid=""
+  fi
+}
+
 wine_env_start() {
   local build_dir
   build_dir=$(cd "$1" && pwd)
@@ -41,32 +87,16 @@ wine_env_start() {
   export WINEARCH=win64
 
   if [ -z "${DISPLAY:-}" ]; then
-    local fdfile
-    fdfile=$(mktemp)
-    # -displayfd picks a free display number and reports it once the server is ready.
-    Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$fdfile" </dev/null >/dev/null 2>&1 &
-    _wine_env_xvfb_pid=$!
-    local i
-    for i in $(seq 1 100); do
-      [ -s "$fdfile" ] && break
-      if ! kill -0 "$_wine_env_xvfb_pid" 2>/dev/null; then break; fi
-      sleep 0.1
+    # Now and then a client cannot open a server that has only just reported itself ready
+    # (seen when one bench follows another on the same display number): openbox then ends
+    # at once, and the X server and openbox are started again, a few times.
+    local attempt
+    for attempt in 1 2 3 4; do
+      if _wine_env_start_x; then break; fi
+      _wine_env_stop_x
+      [ "$attempt" -lt 4 ] || return 1
+      sleep 1
     done
-    if [ ! -s "$fdfile" ]; then
-      echo "wine-env: Xvfb did not start" >&2
-      rm -f "$fdfile"
-      return 1
-    fi
-    export DISPLAY=":$(head -n1 "$fdfile")"
-    rm -f "$fdfile"
-    echo "wine-env: started Xvfb on $DISPLAY (pid $_wine_env_xvfb_pid)"
-    openbox --config-file "$_wine_env_here/openbox-rc.xml" </dev/null >/dev/null 2>&1 &
-    _wine_env_wm_pid=$!
-    if ! _wine_env_wait_wm; then
-      echo "wine-env: openbox did not start" >&2
-      return 1
-    fi
-    echo "wine-env: started openbox (pid $_wine_env_wm_pid)"
   fi
 
   # A server that inherits our stdout would keep CI's pipe open: detach all its streams.
@@ -109,14 +139,5 @@ wine_env_stop() {
     wineserver -k </dev/null >/dev/null 2>&1 || true
     _wine_env_started_server=""
   fi
-  if [ -n "$_wine_env_wm_pid" ]; then
-    kill "$_wine_env_wm_pid" 2>/dev/null || true
-    wait "$_wine_env_wm_pid" 2>/dev/null || true
-    _wine_env_wm_pid=""
-  fi
-  if [ -n "$_wine_env_xvfb_pid" ]; then
-    kill "$_wine_env_xvfb_pid" 2>/dev/null || true
-    wait "$_wine_env_xvfb_pid" 2>/dev/null || true
-    _wine_env_xvfb_pid=""
-  fi
+  _wine_env_stop_x
 }
