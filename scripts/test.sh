@@ -24,7 +24,7 @@ status=0
 build_win() {
   echo "== Windows build (MinGW-w64)"
   cmake -S . -B "$WIN" -DCMAKE_TOOLCHAIN_FILE="$ROOT/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DMOVREK_WINE_SLOTS="$SLOTS" >/dev/null || exit 1
+    -DCMAKE_BUILD_TYPE=Release >/dev/null || exit 1
   cmake --build "$WIN" -j "$JOBS" -- --no-print-directory 2>&1 | grep -v -E '^\[ *[0-9]+%\]' || true
   [ "${PIPESTATUS[0]}" -eq 0 ] || exit 1
 }
@@ -59,11 +59,11 @@ for ((slot = 0; slot < SLOTS; slot++)); do
   [ "$slot" -eq 0 ] || prefix=wineprefix-$slot
   if [ ! -f "$WIN/$prefix/$WINE_ENV_MARKER" ]; then
     echo "== setting up the Wine prefix $WIN/$prefix"
-    CTEST_RESOURCE_GROUP_0_WINE="id:$slot,slots:1" scripts/wine-test.sh "$WIN" true || exit 1
+    WINE_SLOT=$slot scripts/wine-test.sh "$WIN" true || exit 1
   fi
 done
 echo "== Wine tests and end-to-end tests ($SLOTS at a time; the soak is make soak)"
-ctest --test-dir "$WIN" -LE soak -j "$SLOTS" --resource-spec-file "$(cd "$WIN" && pwd)/wine-slots.json" \
+WINE_SLOTS=$SLOTS ctest --test-dir "$WIN" -LE soak -j "$SLOTS" \
   --output-on-failure --output-junit results/ctest.xml || status=1
 
 python3 scripts/summary.py "$NATIVE/results" "$WIN/results" || status=1

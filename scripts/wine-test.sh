@@ -3,21 +3,32 @@
 # side: an X server with its window manager, a wineserver, and a Wine prefix, all ended when
 # the command ends.
 #   scripts/wine-test.sh BUILD_DIR COMMAND [ARG...]
-# ctest hands each entry one slot of the resource "wine" (CTEST_RESOURCE_GROUP_0_WINE, see the
-# resource file build/win/wine-slots.json); slot N uses the prefix BUILD_DIR/wineprefix-N, and
-# slot 0 or no slot the usual BUILD_DIR/wineprefix. A lock on the prefix keeps two entries off
-# one prefix even when ctest is run in parallel without the resource file.
+# Each entry takes the first free one of WINE_SLOTS prefixes (default 1): BUILD_DIR/wineprefix,
+# then wineprefix-1, wineprefix-2, ...; a lock on the prefix keeps it to one entry at a time, so
+# `ctest -j N` with WINE_SLOTS=N never puts two entries on one prefix. WINE_SLOT=K takes
+# prefix K, waiting for it if need be.
 set -uo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 build=$(cd "$1" && pwd) || exit 1
 shift
 
-prefix=wineprefix
-if [[ "${CTEST_RESOURCE_GROUP_0_WINE:-}" =~ id:([0-9]+) ]] && [ "${BASH_REMATCH[1]}" != 0 ]; then
-  prefix=wineprefix-${BASH_REMATCH[1]}
+prefix_name() { if [ "$1" = 0 ]; then echo wineprefix; else echo "wineprefix-$1"; fi; }
+prefix=""
+if [ -n "${WINE_SLOT:-}" ]; then
+  prefix=$(prefix_name "$WINE_SLOT")
+else
+  for ((slot = 0; slot < ${WINE_SLOTS:-1}; slot++)); do
+    exec 9>"$build/$(prefix_name $slot).lock"
+    if flock -n 9; then prefix=$(prefix_name $slot); break; fi
+    exec 9>&-
+  done
 fi
-exec 9>"$build/$prefix.lock"
-flock 9
+if [ -z "$prefix" ] || [ -n "${WINE_SLOT:-}" ]; then
+  # Every bench busy (more entries at once than slots), or one prefix asked for: wait for it.
+  prefix=${prefix:-wineprefix}
+  exec 9>"$build/$prefix.lock"
+  flock 9
+fi
 
 # shellcheck source=wine-env.sh
 . "$here/wine-env.sh"
