@@ -3,11 +3,24 @@
 // a 100 ms timer rewrites when the elapsed second changes. Built with the program's own
 // compiler, flags and static linking, so what Movrek costs beyond it is what Movrek adds.
 //
-//   baseline [LEFT TOP]   window position in screen pixels (default 200 100)
+//   baseline [LEFT TOP [STEP...]]   window position in screen pixels (default 200 100)
+//
+// The steps add, in the order given, one piece of what Movrek does at start beyond a bare
+// window, so that the benchmark can split Movrek's start-up and memory by where they go:
+//   controls  the common controls library and its registration
+//   tray      the shell library and a notification-area icon
+//   com       COM for the thread
+//   sound     the DirectSound and winmm libraries
+//   device    the sound device opened with its primary buffer, as the announcer does
+// Each library is loaded at run time, so without steps the program imports what it always did.
 #include <windows.h>
+#include <commctrl.h>
+#include <shellapi.h>
+#include <dsound.h>
 
 #include <cwchar>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -25,6 +38,71 @@ struct State {
 };
 
 State g;
+
+struct Steps {
+    HMODULE shell = nullptr;
+    NOTIFYICONDATAW icon{};
+    bool comStarted = false;
+    IDirectSound8* device = nullptr;
+    IDirectSoundBuffer* primary = nullptr;
+};
+
+Steps steps;
+
+template <typename Fn>
+Fn Function(const wchar_t* library, const char* name, HMODULE* kept = nullptr) {
+    HMODULE m = LoadLibraryW(library);
+    if (kept) *kept = m;
+    return m ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m, name))) : nullptr;
+}
+
+void AddStep(const wchar_t* step, HWND window, HINSTANCE inst) {
+    if (std::wcscmp(step, L"controls") == 0) {
+        INITCOMMONCONTROLSEX icc{sizeof icc, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+        if (auto init = Function<BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*)>(
+                L"comctl32.dll", "InitCommonControlsEx"))
+            init(&icc);
+    } else if (std::wcscmp(step, L"tray") == 0) {
+        auto notify = Function<BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW)>(
+            L"shell32.dll", "Shell_NotifyIconW", &steps.shell);
+        steps.icon.cbSize = sizeof steps.icon;
+        steps.icon.hWnd = window;
+        steps.icon.uID = 1;
+        steps.icon.uFlags = NIF_ICON | NIF_TIP;
+        steps.icon.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+        std::wcscpy(steps.icon.szTip, L"Baseline");
+        if (!notify || !notify(NIM_ADD, &steps.icon)) steps.icon.hWnd = nullptr;
+    } else if (std::wcscmp(step, L"com") == 0) {
+        if (auto init = Function<HRESULT(WINAPI*)(void*, DWORD)>(L"ole32.dll", "CoInitializeEx"))
+            steps.comStarted = SUCCEEDED(init(nullptr, COINIT_APARTMENTTHREADED));
+    } else if (std::wcscmp(step, L"sound") == 0) {
+        LoadLibraryW(L"dsound.dll");
+        LoadLibraryW(L"winmm.dll");
+    } else if (std::wcscmp(step, L"device") == 0) {
+        auto create = Function<HRESULT(WINAPI*)(LPCGUID, LPDIRECTSOUND8*, LPUNKNOWN)>(
+            L"dsound.dll", "DirectSoundCreate8");
+        if (!create || FAILED(create(nullptr, &steps.device, nullptr)) || !steps.device) return;
+        steps.device->SetCooperativeLevel(window, DSSCL_EXCLUSIVE);
+        DSBUFFERDESC desc{};
+        desc.dwSize = sizeof desc;
+        desc.dwFlags = DSBCAPS_PRIMARYBUFFER;
+        steps.device->CreateSoundBuffer(&desc, &steps.primary, nullptr);
+    }
+    (void)inst;
+}
+
+void EndSteps() {
+    if (steps.primary) steps.primary->Release();
+    if (steps.device) steps.device->Release();
+    if (steps.icon.hWnd) {
+        if (auto notify = Function<BOOL(WINAPI*)(DWORD, PNOTIFYICONDATAW)>(
+                L"shell32.dll", "Shell_NotifyIconW"))
+            notify(NIM_DELETE, &steps.icon);
+    }
+    if (steps.comStarted) {
+        if (auto end = Function<void(WINAPI*)()>(L"ole32.dll", "CoUninitialize")) end();
+    }
+}
 
 void UpdateLabel() {
     const long long s = static_cast<long long>((GetTickCount64() - g.start) / 1000);
@@ -90,6 +168,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
     g.label = CreateWindowExW(0, L"STATIC", L"00:00:00", WS_CHILD | WS_VISIBLE | SS_NOPREFIX, 8, 2,
                               80, 16, h, nullptr, inst, nullptr);
     SendMessageW(g.label, WM_SETFONT, reinterpret_cast<WPARAM>(g.font), FALSE);
+    for (int i = 3; i < __argc; ++i) AddStep(__wargv[i], h, inst);
     g.start = GetTickCount64();
     SetTimer(h, kTimerId, kIntervalMs, nullptr);
     ShowWindow(h, SW_SHOW);
@@ -100,6 +179,7 @@ int WINAPI wWinMain(HINSTANCE inst, HINSTANCE, PWSTR, int) {
         TranslateMessage(&m);
         DispatchMessageW(&m);
     }
+    EndSteps();
     DeleteObject(g.font);
     DeleteObject(g.brush);
     return 0;

@@ -183,6 +183,26 @@ def memory(pid):
     return rss, private
 
 
+def private_by_mapping(pid):
+    """Private bytes of the process per mapping, grouped: the heap, anonymous memory, and each
+    file by its base name (Wine's DLLs and the Unix libraries behind them)."""
+    groups = {}
+    name = None
+    try:
+        with open("/proc/%d/smaps" % pid) as f:
+            for line in f:
+                head = line.split()
+                if head and "-" in head[0] and len(head) >= 5 and not head[0].endswith(":"):
+                    path = head[5] if len(head) > 5 else ""
+                    name = ("[anonymous]" if not path else path if path.startswith("[")
+                            else os.path.basename(path))
+                elif line.startswith(("Private_Clean:", "Private_Dirty:")) and name:
+                    groups[name] = groups.get(name, 0) + int(head[1]) * 1024
+    except OSError:
+        pass
+    return groups
+
+
 def environ_of(pid):
     try:
         with open("/proc/%d/environ" % pid, "rb") as f:
@@ -379,6 +399,60 @@ def measure_running(prog, screen, probe, seconds, slices, settle, prefix, xvfb_p
         "rss": rss,
         "private": private,
     }
+
+
+# What Movrek does at start beyond a bare window, one step at a time (baseline.cpp's steps).
+LADDER = ["controls", "tray", "com", "sound", "device"]
+
+
+def measure_ladder(baseline, movrek, screen, probe, reps, settle):
+    """Start-up and private memory of the baseline with each step of LADDER added in turn, and
+    of Movrek, launched alternately so that load affects them alike."""
+    rungs = [("baseline", baseline.args)]
+    for i in range(len(LADDER)):
+        rungs.append(("+ " + LADDER[i], baseline.args + LADDER[:i + 1]))
+    progs = []
+    for label, args in rungs:
+        p = Program(label, baseline.exe, baseline.folder, baseline.home, baseline.window_class, args)
+        progs.append(p)
+    progs.append(movrek)
+    times = measure_startup(progs, screen, probe, reps)
+    memory_of, mappings = {}, {}
+    for p in progs:
+        pid = p.launch()
+        try:
+            if not wait_until(lambda: painted(screen), 30):
+                raise RuntimeError("%s did not paint its window" % p.name)
+            time.sleep(settle)
+            memory_of[p.name] = memory(pid)[1]
+            mappings[p.name] = private_by_mapping(pid)
+        finally:
+            p.close(probe)
+    return {"order": [p.name for p in progs], "startup": times, "private": memory_of,
+            "mappings": mappings}
+
+
+def ladder_report(r):
+    lines = ["| program | start-up median (ms) | step's share (ms) | private memory (MiB) | step's share (MiB) |",
+             "|---|---:|---:|---:|---:|"]
+    prev_t = prev_m = None
+    for name in r["order"]:
+        t = med(r["startup"][name])
+        m = mib(r["private"][name])
+        dt = "" if prev_t is None else "%+.0f" % (t - prev_t)
+        dm = "" if prev_m is None else "%+.1f" % (m - prev_m)
+        lines.append("| %s | %.0f | %s | %.1f | %s |" % (name, t, dt, m, dm))
+        prev_t, prev_m = t, m
+    last_rung, movrek = r["order"][-2], r["order"][-1]
+    a, b = r["mappings"][last_rung], r["mappings"][movrek]
+    diff = sorted(((b.get(k, 0) - a.get(k, 0), k) for k in set(a) | set(b)), reverse=True)
+    lines += ["", "Private memory of Movrek beyond the last rung, by mapping (KiB):", "",
+              "| mapping | %s | movrek | difference |" % last_rung, "|---|---:|---:|---:|"]
+    for d, k in diff:
+        if abs(d) >= 64 * 1024:
+            lines.append("| %s | %d | %d | %+d |" % (k, a.get(k, 0) // 1024, b.get(k, 0) // 1024,
+                                                     d // 1024))
+    return "\n".join(lines)
 
 
 def measure_switches(prog, screen, probe, launches, switches, before_launch):
@@ -677,6 +751,9 @@ def main():
                     help="later switches to the expanded mode timed per launch")
     ap.add_argument("--out", default=os.path.join(ROOT, "bench", "results.md"))
     ap.add_argument("--xvfb-pid", type=int, default=0)
+    ap.add_argument("--ladder", action="store_true",
+                    help="only split the start-up and memory by the baseline's steps: prints a "
+                         "table, raw numbers in bench/ladder.json")
     args = ap.parse_args()
 
     build = os.path.abspath(args.build)
@@ -716,6 +793,15 @@ def main():
         r["size"] = {"movrek": os.path.getsize(exes["movrek"]),
                      "baseline": os.path.getsize(exes["baseline"])}
 
+        if args.ladder:
+            print("bench: start-up and memory, step by step, %d launches each ..." % args.reps,
+                  flush=True)
+            lr = measure_ladder(baseline, movrek, screen, probe, args.reps, args.settle + 7)
+            screen.close()
+            print(ladder_report(lr))
+            with open(os.path.join(os.path.dirname(args.out), "ladder.json"), "w") as f:
+                json.dump(lr, f)
+            return
         print("bench: start-up, %d launches each ..." % args.reps, flush=True)
         r["startup"] = measure_startup([baseline, movrek], screen, probe, args.reps)
         r["running"] = {}
