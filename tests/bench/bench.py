@@ -405,18 +405,42 @@ def measure_running(prog, screen, probe, seconds, slices, settle, prefix, xvfb_p
 LADDER = ["controls", "tray", "com", "sound", "device"]
 
 
-def measure_ladder(baseline, movrek, screen, probe, reps, settle):
-    """Start-up and private memory of the baseline with each step of LADDER added in turn, and
-    of Movrek, launched alternately so that load affects them alike."""
-    rungs = [("baseline", baseline.args)]
+def startup_cpu_once(prog, screen, probe, server):
+    """Wall time to the first painted frame, and the CPU the process and the wineserver spent
+    until then: the CPU figure hardly moves with the machine's load."""
+    if not wait_until(lambda: not painted(screen), 10, 0.02):
+        raise RuntimeError("the screen still shows a window where %s should appear" % prog.name)
+    server_before = cpu_ns(server) if server else 0
+    t0 = time.monotonic()
+    pid = prog.launch()
+    ok = wait_until(lambda: painted(screen), 30)
+    t1 = time.monotonic()
+    used = cpu_ns(pid) + ((cpu_ns(server) - server_before) if server else 0)
+    prog.close(probe)
+    if not ok:
+        raise RuntimeError("%s did not paint its window within 30 s" % prog.name)
+    return (t1 - t0) * 1000.0, used / 1e6
+
+
+def measure_ladder(baseline, movrek, screen, probe, reps, settle, prefix):
+    """Start-up (wall and CPU) and private memory of the baseline with each step of LADDER
+    added in turn, and of Movrek, launched alternately so that load affects them alike."""
+    progs = [Program("baseline", baseline.exe, baseline.folder, baseline.home,
+                     baseline.window_class, baseline.args)]
     for i in range(len(LADDER)):
-        rungs.append(("+ " + LADDER[i], baseline.args + LADDER[:i + 1]))
-    progs = []
-    for label, args in rungs:
-        p = Program(label, baseline.exe, baseline.folder, baseline.home, baseline.window_class, args)
-        progs.append(p)
+        progs.append(Program("+ " + LADDER[i], baseline.exe, baseline.folder, baseline.home,
+                             baseline.window_class, baseline.args + LADDER[:i + 1]))
     progs.append(movrek)
-    times = measure_startup(progs, screen, probe, reps)
+    server = wineserver_pid(prefix)
+    times = {p.name: [] for p in progs}
+    cpu = {p.name: [] for p in progs}
+    for p in progs:  # warm-up
+        startup_cpu_once(p, screen, probe, server)
+    for i in range(reps):
+        for p in (progs if i % 2 == 0 else list(reversed(progs))):
+            wall, used = startup_cpu_once(p, screen, probe, server)
+            times[p.name].append(wall)
+            cpu[p.name].append(used)
     memory_of, mappings = {}, {}
     for p in progs:
         pid = p.launch()
@@ -428,21 +452,22 @@ def measure_ladder(baseline, movrek, screen, probe, reps, settle):
             mappings[p.name] = private_by_mapping(pid)
         finally:
             p.close(probe)
-    return {"order": [p.name for p in progs], "startup": times, "private": memory_of,
-            "mappings": mappings}
+    return {"order": [p.name for p in progs], "startup": times, "startup_cpu": cpu,
+            "private": memory_of, "mappings": mappings}
 
 
 def ladder_report(r):
-    lines = ["| program | start-up median (ms) | step's share (ms) | private memory (MiB) | step's share (MiB) |",
-             "|---|---:|---:|---:|---:|"]
-    prev_t = prev_m = None
+    lines = ["| program | start-up median (ms) | step (ms) | CPU to first frame, process + "
+             "wineserver, median (ms) | step (ms) | private memory (MiB) | step (MiB) |",
+             "|---|---:|---:|---:|---:|---:|---:|"]
+    prev = None
     for name in r["order"]:
-        t = med(r["startup"][name])
-        m = mib(r["private"][name])
-        dt = "" if prev_t is None else "%+.0f" % (t - prev_t)
-        dm = "" if prev_m is None else "%+.1f" % (m - prev_m)
-        lines.append("| %s | %.0f | %s | %.1f | %s |" % (name, t, dt, m, dm))
-        prev_t, prev_m = t, m
+        now = (med(r["startup"][name]), med(r["startup_cpu"][name]), mib(r["private"][name]))
+        step = ["", "", ""] if prev is None else [
+            "%+.0f" % (now[0] - prev[0]), "%+.0f" % (now[1] - prev[1]), "%+.1f" % (now[2] - prev[2])]
+        lines.append("| %s | %.0f | %s | %.0f | %s | %.1f | %s |" % (
+            name, now[0], step[0], now[1], step[1], now[2], step[2]))
+        prev = now
     last_rung, movrek = r["order"][-2], r["order"][-1]
     a, b = r["mappings"][last_rung], r["mappings"][movrek]
     diff = sorted(((b.get(k, 0) - a.get(k, 0), k) for k in set(a) | set(b)), reverse=True)
@@ -796,7 +821,7 @@ def main():
         if args.ladder:
             print("bench: start-up and memory, step by step, %d launches each ..." % args.reps,
                   flush=True)
-            lr = measure_ladder(baseline, movrek, screen, probe, args.reps, args.settle + 7)
+            lr = measure_ladder(baseline, movrek, screen, probe, args.reps, args.settle + 7, prefix)
             screen.close()
             print(ladder_report(lr))
             with open(os.path.join(os.path.dirname(args.out), "ladder.json"), "w") as f:
