@@ -110,6 +110,13 @@ def x_rect(unix_pid, name="Movrek"):
     return None
 
 
+def accessible(*hwnds):
+    """What a screen reader reads of each window's client object, across processes: a list of
+    {"hwnd", "name", "role", "state", "action"}, or {"hwnd", "hr"} where it failed."""
+    text = query("acc", *[str(h) for h in hwnds])
+    return json.loads(text) if text.startswith("[") else []
+
+
 def focus():
     """The foreground window and the active and focused windows of its thread."""
     text = probe("focus").strip()
