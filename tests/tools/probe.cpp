@@ -14,6 +14,10 @@
 //   probe acc HWND...          JSON array: what a screen reader reads of each window's client
 //                              object through AccessibleObjectFromWindow across processes:
 //                              name, role, state and default action ("hr" when it failed)
+//   probe events HWND MS [N]   prints "hooked" once it listens, then after MS milliseconds (or
+//                              once it has heard N) a JSON array of the object events
+//                              (EVENT_OBJECT_*) of the window's client object, as a reader's
+//                              hook hears them
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
 //   probe hold PATH            opens the file sharing nothing with anyone, prints "held", and
@@ -515,6 +519,46 @@ int Acc(int count, wchar_t** hwnds) {
     return 0;
 }
 
+// The events a reader's out-of-context hook hears of one window's client object.
+std::vector<DWORD>* g_heard = nullptr;
+HWND g_watched = nullptr;
+
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG child, DWORD, DWORD) {
+    if (g_heard && h == g_watched && object == OBJID_CLIENT && child == CHILDID_SELF) g_heard->push_back(event);
+}
+
+int Events(HWND h, DWORD ms, size_t enough) {
+    std::vector<DWORD> heard;
+    g_heard = &heard;
+    g_watched = h;
+    // Every process, filtered by window here: Wine 8 delivers nothing to a hook that names
+    // the process it listens to.
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, Heard, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!hook) {
+        std::fprintf(stderr, "no hook\n");
+        return 1;
+    }
+    std::printf("hooked\n");
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + ms;
+    for (DWORD now = GetTickCount(); (LONG)(end - now) > 0 && heard.size() < enough; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    std::string out = "[";
+    for (size_t i = 0; i < heard.size(); ++i) {
+        char b[32];
+        std::snprintf(b, sizeof b, "%s%lu", i ? ", " : "", heard[i]);
+        out += b;
+    }
+    out += "]\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -529,6 +573,9 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (argc >= 3 && wcscmp(argv[1], L"hold") == 0) return Hold(argv[2]);
     if (argc >= 3 && wcscmp(argv[1], L"acc") == 0) return Acc(argc - 2, argv + 2);
+    if (argc >= 4 && wcscmp(argv[1], L"events") == 0)
+        return Events((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0), (DWORD)wcstoul(argv[3], nullptr, 0),
+                      argc >= 5 ? (size_t)wcstoul(argv[4], nullptr, 0) : (size_t)-1);
     if (argc >= 3 && wcscmp(argv[1], L"resources") == 0)
         return Resources((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0));
     if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
@@ -544,6 +591,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | acc HWND... | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | acc HWND... | events HWND MS [N] | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }
