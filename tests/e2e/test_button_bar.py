@@ -19,6 +19,7 @@ MK_LBUTTON = 0x0001
 WM_COMMAND = 0x0111
 MENU_START = 0x100 + 4  # the popup menu's start item
 ROLE_PUSHBUTTON = 43
+ROLE_STATICTEXT = 41
 STATE_INVISIBLE = 0x8000
 STATE_EXPANDED = 0x200
 STATE_COLLAPSED = 0x400
@@ -28,6 +29,21 @@ EVENT_STATECHANGE = 0x800A
 # Row 1 ends the run at 0:00:02 without a sound; no count-in; the timer starts by itself.
 END_AT_TWO = "\n".join(["Movrek=0.3", "AutoStart=1", "BeforeSound=0", "StartSound=0",
                         "B0=\\11\\20\\30\\42\\70", ""])
+
+
+def maps_library(m, name):
+    """Whether the running copy (found by its command line) has the library mapped."""
+    exe = os.path.join(m.folder, "movrek.exe").encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if not f.read().startswith(exe):
+                    continue
+            with open("/proc/%s/maps" % pid) as f:
+                return any(line.rstrip().lower().endswith("/" + name) for line in f)
+        except OSError:
+            pass
+    raise AssertionError("no movrek.exe process")
 
 
 def bar_buttons(w):
@@ -98,11 +114,14 @@ class ButtonBar(MovrekTest):
                     what="the red state button")
         # The run stopped at the end row's time.
         self.assertEqual(time_label(m.window())["text"], "00:00:02")
-        # A screen reader, asking from another process, hears it too.
+        # A screen reader, asking from another process, hears it too. Until one asks, the
+        # program has not loaded the library that answers it.
+        self.assertFalse(maps_library(m, "oleacc.dll"))
         state_hwnd = bar_buttons(m.window())[0]["hwnd"]
         read = accessible(state_hwnd)[0]
         self.assertEqual((read["name"], read["role"], read["action"]), ("タイマー 終了", ROLE_PUSHBUTTON, "確認"))
         self.assertEqual(read["state"] & (STATE_EXPANDED | STATE_COLLAPSED), STATE_COLLAPSED)
+        self.assertTrue(maps_library(m, "oleacc.dll"))
 
         harness.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
         w = self.expanded(m)
@@ -112,6 +131,11 @@ class ButtonBar(MovrekTest):
         state, help_, close = bar_buttons(w)
         # Acknowledged and open: the reader's names for the bar and the panel's lists.
         lists = all_children(w, "ComboBox")
+        gear = all_children(w, "MovrekPictureButton")[0]
+        clock = time_label(w)
+        reads = accessible(gear["hwnd"], clock["hwnd"])
+        self.assertEqual((reads[0]["name"], reads[0]["role"]), ("オプション", ROLE_PUSHBUTTON))
+        self.assertEqual((reads[1]["name"], reads[1]["role"]), (clock["text"], ROLE_STATICTEXT))
         reads = accessible(state["hwnd"], help_["hwnd"], close["hwnd"], *[c["hwnd"] for c in lists])
         self.assertEqual(reads[0]["name"], "タイマー 停止中")
         self.assertEqual(reads[0]["state"] & (STATE_EXPANDED | STATE_COLLAPSED), STATE_EXPANDED)
