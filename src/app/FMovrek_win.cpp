@@ -410,12 +410,20 @@ ButtonReading TFMovrek::BarReading(int index) const {
 
 void TFMovrek::AnnounceStateButton() {
     if (!Usable() || !bar_ || !time_) return;
-    KbtnButton* state = bar_->Button(1);
-    ButtonReading now = BarReading(1);
-    const bool name = now.name != announced_.name;
-    const bool states = now.expanded != announced_.expanded;
-    announced_ = std::move(now);
-    if (state && (name || states)) state->ReadingChanged(name, states);
+    // Asked ten times a second: the texts are made only when what they tell has changed.
+    const AnnouncedRun now{time_->State, time_->CountIn, CurrentMode()};
+    if (announced_ && announced_->state == now.state && announced_->countIn == now.countIn &&
+        announced_->mode == now.mode)
+        return;
+    const ButtonReading after = BarButtonReading(1, now.state, now.countIn, now.mode);
+    bool name = true, states = true;
+    if (announced_) {
+        const ButtonReading before = BarButtonReading(1, announced_->state, announced_->countIn, announced_->mode);
+        name = before.name != after.name;
+        states = before.expanded != after.expanded;
+    }
+    announced_ = now;
+    if (KbtnButton* state = bar_->Button(1); state && (name || states)) state->ReadingChanged(name, states);
 }
 
 void TFMovrek::PlaceBarButtons(const DisplayLayout& l) {

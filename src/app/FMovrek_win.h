@@ -187,7 +187,13 @@ private:
     COLORREF paintColor_ = 0x984E00;
     ui::Brush paintBrush_;
     bool activated_ = false;
-    ButtonReading announced_;  // the state button as readers were last told of it
+    // What the state button told readers when they were last told: the run and the mode.
+    struct AnnouncedRun {
+        TimerState state;
+        int countIn;
+        DisplayMode mode;
+    };
+    std::optional<AnnouncedRun> announced_;
     bool closed_ = false;
     bool optionsOpen_ = false;  // the options dialog runs; another opening is ignored
     int timeFontPoints_ = 10;
