@@ -169,7 +169,9 @@ private:
 };
 
 constexpr UINT_PTR kReadingSubclassId = 0x4D52;  // one per window, whatever else subclasses it
-constexpr const wchar_t* kReadingProp = L"Movrek.ControlReading";  // the reading it holds
+// Asks a control for the reading it holds (0 when it has none). A private message, answered
+// here: window properties would cost two more trips to the window manager per control.
+constexpr UINT kHeldReadingMessage = WM_APP + 0x52;
 
 LRESULT CALLBACK ReadingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
     auto* reading = reinterpret_cast<ControlReading*>(data);
@@ -192,9 +194,10 @@ LRESULT CALLBACK ReadingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
                 }
             }
             break;
+        case kHeldReadingMessage:
+            return reinterpret_cast<LRESULT>(reading);
         case WM_NCDESTROY:
             RemoveWindowSubclass(hwnd, ReadingProc, id);
-            RemovePropW(hwnd, kReadingProp);
             delete reading;
             break;
         default:
@@ -208,7 +211,7 @@ LRESULT CALLBACK ReadingProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
 bool SetControlReading(HWND control, ControlReading reading) {
     if (!control || !IsWindow(control)) return false;
     // A second reading replaces the first in place: the subclass stays as it is.
-    if (auto* held = static_cast<ControlReading*>(GetPropW(control, kReadingProp))) {
+    if (auto* held = reinterpret_cast<ControlReading*>(SendMessageW(control, kHeldReadingMessage, 0, 0))) {
         *held = std::move(reading);
         return true;
     }
@@ -216,7 +219,7 @@ bool SetControlReading(HWND control, ControlReading reading) {
     if (!SetWindowSubclass(control, ReadingProc, kReadingSubclassId,
                            reinterpret_cast<DWORD_PTR>(fresh.get())))
         return false;
-    SetPropW(control, kReadingProp, fresh.release());
+    fresh.release();
     return true;
 }
 
