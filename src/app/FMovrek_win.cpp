@@ -409,7 +409,7 @@ ButtonReading TFMovrek::BarReading(int index) const {
 }
 
 void TFMovrek::AnnounceStateButton() {
-    if (!Usable() || !bar_ || !time_) return;
+    if (!Usable() || !bar_ || !time_ || !settings_) return;
     // Asked ten times a second: the texts are made only when what they tell has changed.
     const AnnouncedRun now{time_->State, time_->CountIn, CurrentMode()};
     if (announced_ && announced_->state == now.state && announced_->countIn == now.countIn &&
