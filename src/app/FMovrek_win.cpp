@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <htmlhelp.h>
 
+#include "app/ControlNames.h"
 #include "controls/Bitmap_win.h"
 #include "controls/Foption_win.h"
 #include "controls/Kdraw.h"
@@ -13,6 +14,7 @@
 #include "sound/Kdsound_win.h"
 #include "sound/Ktalk.h"
 #include "sound/TalkNotify.h"
+#include "ui/Accessible_win.h"
 #include "ui/MessageLoop.h"
 
 namespace movrek {
@@ -78,7 +80,11 @@ constexpr int kDesignHeight = 385;
 }  // namespace
 
 TFMovrek::TFMovrek()
-    : engineTimer_(*this, kEngineTimerId, [this] { if (time_) time_->Tick(); }),
+    : engineTimer_(*this, kEngineTimerId, [this] {
+          if (!time_) return;
+          time_->Tick();
+          AnnounceStateButton();  // a run that ended or a count-in that gave way
+      }),
       talkTimer_(*this, kTalkTimerId, [this] { if (talk_) talk_->Tick(); }),
       trayTimer_(*this, kTrayTimerId, [this] { ShowTrayIcon(); }) {}
 
@@ -144,6 +150,8 @@ bool TFMovrek::Create() {
     bar_->Layout();
     bar_->OnCommand = [this](int command) { ExecuteCommand(command); };
     stateGlyph_.Attach(bar_.get());
+    for (int i = 1; i <= 3; ++i)
+        if (KbtnButton* b = bar_->Button(i)) b->SetReading([this, i] { return BarReading(i); });
 
     if (!settings_->LoadSettings(Links())) {
         // Not a settings file of this program (the load has said so): end without showing the
@@ -194,6 +202,8 @@ bool TFMovrek::CreateComponents() {
     lt.font = timeFont_.Get();
     lt.color = kWhite;
     if (!labelTime_.Create(*this, lt)) return false;
+    // Read as the time it shows, whatever the platform makes of a label.
+    ui::SetControlReading(labelTime_.Handle(), {.name = {}, .nameFromText = true, .role = ROLE_SYSTEM_STATICTEXT});
 
     ui::LabelArgs lb;
     lb.place = kLabelBaseFileName;
@@ -233,6 +243,10 @@ bool TFMovrek::CreatePanel() {
         !comboBoxStartSound_.Create(panelAlarm_.Handle(), {kComboBoxStartSound, kIdComboBoxStartSound, 8, form}) ||
         !comboBoxPassSound_.Create(panelAlarm_.Handle(), {kComboBoxPassSound, kIdComboBoxPassSound, 8, form}))
         return false;
+    // A list's own text is its selection: each is named after its caption label.
+    ui::ComboBox* panelLists[] = {&comboBoxBeforeSound_, &comboBoxStartSound_, &comboBoxPassSound_};
+    for (size_t i = 0; i < 3; ++i)
+        ui::SetControlReading(panelLists[i]->Handle(), {.name = CaptionName(Narrow16(kPanelLabels[i].text))});
     choices_.BeforeSound.AttachView(comboBoxBeforeSound_);
     choices_.StartSound.AttachView(comboBoxStartSound_);
     choices_.PassSound.AttachView(comboBoxPassSound_);
@@ -279,6 +293,7 @@ bool TFMovrek::CreateAlarmRows() {
                                        {{c.left, c.top, c.width, 20}, kIdAlarmRowBase + 10 * i + static_cast<int>(f),
                                         c.dropDownLines, formFont_.Get()}))
                 return false;
+            ui::SetControlReading(row.choices[f].Handle(), {.name = AlarmChoiceName(i, static_cast<AlarmField>(f))});
             choices_.Row(i, static_cast<AlarmField>(f)).AttachView(row.choices[f]);
         }
     }
@@ -380,8 +395,35 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     stateGlyph_.SetStateGlyph(false);
 
     if (DropsQueuedPhrases(time_->FiredThisSecond)) talk_->Clear();
+    AnnounceStateButton();
     InvalidateRect(Handle(), nullptr, TRUE);
     UpdateWindow(Handle());
+}
+
+ButtonReading TFMovrek::BarReading(int index) const {
+    // Asked by readers whenever they like, also while the window closes.
+    const TimerState state = time_ ? time_->State : TimerState::Idle;
+    const int countIn = time_ ? time_->CountIn : 0;
+    const DisplayMode mode = settings_ && Handle() ? CurrentMode() : DisplayMode::Expanded;
+    return BarButtonReading(index, state, countIn, mode);
+}
+
+void TFMovrek::AnnounceStateButton() {
+    if (!Usable() || !bar_ || !time_ || !settings_) return;
+    // Asked ten times a second: the texts are made only when what they tell has changed.
+    const AnnouncedRun now{time_->State, time_->CountIn, CurrentMode()};
+    if (announced_ && announced_->state == now.state && announced_->countIn == now.countIn &&
+        announced_->mode == now.mode)
+        return;
+    const ButtonReading after = BarButtonReading(1, now.state, now.countIn, now.mode);
+    bool name = true, states = true;
+    if (announced_) {
+        const ButtonReading before = BarButtonReading(1, announced_->state, announced_->countIn, announced_->mode);
+        name = before.name != after.name;
+        states = before.expanded != after.expanded;
+    }
+    announced_ = now;
+    if (KbtnButton* state = bar_->Button(1); state && (name || states)) state->ReadingChanged(name, states);
 }
 
 void TFMovrek::PlaceBarButtons(const DisplayLayout& l) {
@@ -486,6 +528,7 @@ void TFMovrek::SwitchOrAcknowledge() {
     if (act.acknowledge) {
         stateGlyph_.SetStateGlyph(false);
         time_->State = TimerState::Idle;
+        AnnounceStateButton();
     }
     if (!act.switchMode) return;
     ApplyDisplayMode(act.to);

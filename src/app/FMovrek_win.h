@@ -174,6 +174,11 @@ private:
     // on a timer until the shell takes it.
     void ShowTrayIcon();
     void SetPaintColor(COLORREF color);
+    // What screen readers are told of bar button index now.
+    ButtonReading BarReading(int index) const;
+    // Tells readers when the state button's name (the run) or its expanded state (the mode)
+    // has changed since they were last told.
+    void AnnounceStateButton();
     // The window still exists and its objects are alive (a command may have closed it while
     // pending messages ran).
     bool Usable() const { return Alive() && !closed_; }
@@ -182,6 +187,13 @@ private:
     COLORREF paintColor_ = 0x984E00;
     ui::Brush paintBrush_;
     bool activated_ = false;
+    // What the state button told readers when they were last told: the run and the mode.
+    struct AnnouncedRun {
+        TimerState state;
+        int countIn;
+        DisplayMode mode;
+    };
+    std::optional<AnnouncedRun> announced_;
     bool closed_ = false;
     bool optionsOpen_ = false;  // the options dialog runs; another opening is ignored
     int timeFontPoints_ = 10;

@@ -20,6 +20,34 @@ constexpr int kLayoutGlyphs[] = {kGlyphIdle, kGlyphHelp, kGlyphClose};
 
 }  // namespace
 
+ButtonReading BarButtonReading(int index, TimerState state, int countIn, DisplayMode mode) {
+    ButtonReading r;
+    r.defaultAction = kPressAction;
+    switch (index) {
+        case 1:
+            if (state == TimerState::Finished)
+                r.name = u"タイマー 終了";
+            else if (state == TimerState::Counting)
+                r.name = u"タイマー 計測中";
+            else if (countIn != 0)
+                r.name = u"タイマー カウントダウン中";
+            else
+                r.name = u"タイマー 停止中";
+            r.expandable = true;
+            r.expanded = mode == DisplayMode::Expanded;
+            // A press on a finished run acknowledges it (and opens a compact window's panel).
+            if (state == TimerState::Finished)
+                r.defaultAction = u"確認";
+            else
+                r.defaultAction = r.expanded ? u"折りたたみ" : u"展開";
+            break;
+        case 2: r.name = u"ヘルプ"; break;
+        case 3: r.name = u"閉じる"; break;
+        default: break;
+    }
+    return r;
+}
+
 kbtn::kbtn(int count, KbtnHost& host, KbtnPopupMenu popupMenu)
     : Count(std::max(count, 1)), host_(host) {
     buttons_.reserve(static_cast<size_t>(Count));

@@ -12,8 +12,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/DisplayMode.h"
 #include "app/EngineSeams.h"
+#include "app/Ktime.h"
 #include "controls/Bitmap.h"
+#include "controls/ButtonReading.h"
 #include "controls/Kbutton.h"
 
 namespace movrek {
@@ -34,6 +37,10 @@ public:
     virtual void SetPopupMenu(KbtnPopupMenu menu) = 0;
     // Loads the program's picture resource with this number into the button's Glyph.
     virtual void LoadGlyph(int resourceId) = 0;
+    // What a screen reader is told of the button, asked each time a reader asks.
+    virtual void SetReading(std::function<ButtonReading()> reading) { (void)reading; }
+    // Tells readers that the name or the states they were told have changed.
+    virtual void ReadingChanged(bool name, bool states) { (void)name, (void)states; }
 };
 
 // The window that owns the buttons and on which they are placed.
@@ -44,6 +51,11 @@ public:
     virtual std::unique_ptr<KbtnButton> CreateButton() = 0;
     virtual void SetSize(int width, int height) = 0;
 };
+
+// What a reader is told of bar button index (1 state, 2 help, 3 close). The state button
+// names the run (stopped, counting in, counting, finished) and, being the switch between the
+// two modes, says whether the panel is open.
+ButtonReading BarButtonReading(int index, TimerState state, int countIn, DisplayMode mode);
 
 class kbtn : public StateGlyph {
 public:

@@ -22,6 +22,10 @@ public:
     void LoadGlyph(int resourceId) override {
         window_.SetGlyphResource(GetModuleHandleW(nullptr), resourceId);
     }
+    void SetReading(std::function<ButtonReading()> reading) override {
+        window_.SetReading(std::move(reading));
+    }
+    void ReadingChanged(bool name, bool states) override { window_.ReadingChanged(name, states); }
     HWND Hwnd() const { return window_.Hwnd(); }
 
 private:

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/WinText_win.h"
+#include "ui/Accessible_win.h"
 
 namespace movrek {
 
@@ -327,7 +328,33 @@ bool TFormOption::CreateComponents() {
         if (!c.visible) ShowWindow(h, SW_HIDE);
         parts_[index] = h;
     }
+    NameFromCaptions();
     return true;
+}
+
+// Screen readers name a list or a swatch after the caption label made just before it.
+void TFormOption::NameFromCaptions() {
+    for (size_t i = 1; i < std::size(kComponents); ++i) {
+        const Component& c = kComponents[i];
+        const Component& caption = kComponents[i - 1];
+        if (caption.kind != Kind::Label) continue;
+        const std::u16string name = CaptionName(caption.text);
+        const HWND h = Part(c.part);
+        if (c.kind == Kind::List || c.kind == Kind::EditCombo) {
+            ui::SetControlReading(h, {.name = name});
+            // The typing field inside an editable list is what has the focus.
+            COMBOBOXINFO info{};
+            info.cbSize = sizeof info;
+            if (c.kind == Kind::EditCombo && GetComboBoxInfo(h, &info) && info.hwndItem)
+                ui::SetControlReading(info.hwndItem, {.name = name});
+        } else if (c.kind == Kind::Swatch) {
+            if (TKButtonWindow* swatch = Swatch(c.part == P::ButtonFormColor ? 0 : 1))
+                swatch->SetReading([swatch, name] {
+                    return ButtonReading{name, ColorValueText(swatch->Button().FaceColor() & 0xFFFFFF),
+                                         std::u16string(kPressAction)};
+                });
+        }
+    }
 }
 
 void TFormOption::FormCreate() {

@@ -99,6 +99,7 @@ protected:
 
 private:
     bool CreateComponents();
+    void NameFromCaptions();
     void FormCreate();
     void ColorButtonClick(int tag);
     void ButtonOkClick();

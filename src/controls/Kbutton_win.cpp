@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "ui/Accessible_win.h"
+
 namespace movrek {
 
 namespace {
@@ -15,6 +17,10 @@ namespace {
 HFONT OrDefault(HFONT font) {
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
+
+// A reader's accDoDefaultAction returns before the click runs: the click may open a modal
+// dialog or close the window, which the reader must not wait for.
+constexpr UINT kDefaultActionMessage = WM_APP + 0x41;
 
 MouseArgs ArgsFrom(MouseButton button, WPARAM wp, LPARAM lp) {
     MouseArgs a;
@@ -75,6 +81,192 @@ void GdiTextRenderer::Draw(Bitmap& target, int x, int y, std::u16string_view tex
     target.Assign(scratch);
 }
 
+// ---------------------------------------------------------------- TKButtonAccessible
+
+// The button as screen readers see it: a push button with the reading its owner gives. A
+// reader may hold it after the window has gone; it then answers that it is disconnected.
+class TKButtonAccessible final : public IAccessible {
+public:
+    explicit TKButtonAccessible(TKButtonWindow& button) : button_(&button) {}
+    void Disconnect() { button_ = nullptr; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IDispatch) &&
+            !IsEqualIID(riid, ui::kIidAccessible))
+            return E_NOINTERFACE;
+        *out = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        if (!n) return E_POINTER;
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
+        if (!parent) return E_POINTER;
+        *parent = nullptr;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        // The client object's parent is the same window's window object.
+        const ui::AccessibilityApi* api = ui::Accessibility();
+        if (!api) return E_FAIL;
+        return api->createStdAccessibleObject(h, OBJID_WINDOW, IID_IDispatch, reinterpret_cast<void**>(parent));
+    }
+    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* n) override {
+        if (!n) return E_POINTER;
+        *n = 0;
+        return Hwnd() ? S_OK : CO_E_OBJNOTCONNECTED;
+    }
+    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT, IDispatch** child) override {
+        if (!child) return E_POINTER;
+        *child = nullptr;
+        return E_INVALIDARG;  // no children
+    }
+    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
+        return Text(child, out, &ButtonReading::name);
+    }
+    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
+        return Text(child, out, &ButtonReading::value);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* out) override {
+        return Text(child, out, &ButtonReading::defaultAction);
+    }
+    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return None(child, out); }
+    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return None(child, out); }
+    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override { return None(child, out); }
+    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) override {
+        if (file) *file = nullptr;
+        if (topic) *topic = 0;
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
+        if (!role) return E_POINTER;
+        role->vt = VT_EMPTY;
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        if (!Hwnd()) return CO_E_OBJNOTCONNECTED;
+        role->vt = VT_I4;
+        role->lVal = ROLE_SYSTEM_PUSHBUTTON;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
+        if (!state) return E_POINTER;
+        state->vt = VT_EMPTY;
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        const TKButton& model = button_->Button();
+        long s = 0;
+        if (!IsWindowVisible(h)) s |= STATE_SYSTEM_INVISIBLE;
+        if (!model.Enabled()) s |= STATE_SYSTEM_UNAVAILABLE;
+        if (model.PressFlag()) s |= STATE_SYSTEM_PRESSED;
+        if (model.State() == TKButtonState::Entered) s |= STATE_SYSTEM_HOTTRACKED;
+        if (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) s |= STATE_SYSTEM_FOCUSABLE;
+        if (GetFocus() == h) s |= STATE_SYSTEM_FOCUSED;
+        const ButtonReading r = button_->Reading();
+        if (r.expandable) s |= r.expanded ? STATE_SYSTEM_EXPANDED : STATE_SYSTEM_COLLAPSED;
+        state->vt = VT_I4;
+        state->lVal = s;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
+        if (!child) return E_POINTER;
+        child->vt = VT_EMPTY;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        if (GetFocus() != h) return S_FALSE;
+        child->vt = VT_I4;
+        child->lVal = CHILDID_SELF;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
+        if (!children) return E_POINTER;
+        children->vt = VT_EMPTY;
+        return DISP_E_MEMBERNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE accSelect(LONG, VARIANT) override { return DISP_E_MEMBERNOTFOUND; }
+    HRESULT STDMETHODCALLTYPE accLocation(LONG* x, LONG* y, LONG* w, LONG* hgt, VARIANT child) override {
+        if (!x || !y || !w || !hgt) return E_POINTER;
+        *x = *y = *w = *hgt = 0;
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        RECT r{};
+        if (!GetWindowRect(h, &r)) return E_FAIL;
+        *x = r.left;
+        *y = r.top;
+        *w = r.right - r.left;
+        *hgt = r.bottom - r.top;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE accNavigate(LONG, VARIANT, VARIANT* end) override {
+        if (end) end->vt = VT_EMPTY;
+        return DISP_E_MEMBERNOTFOUND;  // the parent's children are the siblings
+    }
+    HRESULT STDMETHODCALLTYPE accHitTest(LONG x, LONG y, VARIANT* child) override {
+        if (!child) return E_POINTER;
+        child->vt = VT_EMPTY;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        RECT r{};
+        GetWindowRect(h, &r);
+        if (!PtInRect(&r, POINT{x, y})) return S_FALSE;
+        child->vt = VT_I4;
+        child->lVal = CHILDID_SELF;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        HWND h = Hwnd();
+        if (!h) return CO_E_OBJNOTCONNECTED;
+        if (!button_->Button().Enabled()) return DISP_E_MEMBERNOTFOUND;
+        return PostMessageW(h, kDefaultActionMessage, 0, 0) ? S_OK : E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE put_accName(VARIANT, BSTR) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
+
+private:
+    ~TKButtonAccessible() = default;
+
+    HWND Hwnd() const { return button_ ? button_->Hwnd() : nullptr; }
+
+    HRESULT Text(const VARIANT& child, BSTR* out, std::u16string ButtonReading::*field) {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        if (!Hwnd()) return CO_E_OBJNOTCONNECTED;
+        *out = ui::MakeBstr(button_->Reading().*field);
+        return *out ? S_OK : S_FALSE;
+    }
+    HRESULT None(const VARIANT& child, BSTR* out) {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (!ui::IsSelf(child)) return E_INVALIDARG;
+        return Hwnd() ? S_FALSE : CO_E_OBJNOTCONNECTED;
+    }
+
+    LONG refs_ = 1;
+    TKButtonWindow* button_;  // not owned; null once the button has gone
+};
+
 // ---------------------------------------------------------------- TKButtonWindow
 
 TKButtonWindow::TKButtonWindow() {
@@ -87,6 +279,37 @@ TKButtonWindow::TKButtonWindow() {
 TKButtonWindow::TKButtonWindow(const TKButtonCreate& args) : TKButtonWindow() {
     if (!CreateButtonWindow(args, kClassName))
         throw std::runtime_error("TKButton: Windows refused to create the button window");
+}
+
+TKButtonWindow::~TKButtonWindow() { DisconnectReaders(); }
+
+ButtonReading TKButtonWindow::Reading() const {
+    if (reading_) return reading_();
+    ButtonReading r;
+    r.name = CaptionName(button_->Caption());
+    r.defaultAction = kPressAction;
+    return r;
+}
+
+void TKButtonWindow::ReadingChanged(bool name, bool states) {
+    if (!Handle()) return;
+    if (name) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+    if (states) NotifyWinEvent(EVENT_OBJECT_STATECHANGE, Handle(), OBJID_CLIENT, CHILDID_SELF);
+}
+
+LRESULT TKButtonWindow::OnGetObject(WPARAM wp, LPARAM lp) {
+    if (!ui::AsksForClient(lp)) return Default(WM_GETOBJECT, wp, lp);
+    if (!ui::Accessibility()) return 0;
+    // One object for the button's life, so a reader sees the same one each time it asks.
+    if (!accessible_) accessible_ = new (std::nothrow) TKButtonAccessible(*this);
+    return ui::AnswerGetObject(wp, accessible_);
+}
+
+void TKButtonWindow::DisconnectReaders() {
+    if (!accessible_) return;
+    accessible_->Disconnect();
+    accessible_->Release();
+    accessible_ = nullptr;
 }
 
 bool TKButtonWindow::CreateButtonWindow(const TKButtonCreate& args, const wchar_t* className) {
@@ -232,8 +455,15 @@ LRESULT TKButtonWindow::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         case WM_GETFONT:
             return reinterpret_cast<LRESULT>(text_.Font());
+        case WM_GETOBJECT:
+            return OnGetObject(wp, lp);
+        case kDefaultActionMessage:
+            // What a press and release on the button would do, without the pointer.
+            button_->Click();
+            return 0;
         case WM_NCDESTROY:
             inside_ = tracking_ = false;
+            DisconnectReaders();
             break;
         default:
             break;
@@ -366,6 +596,9 @@ bool PictureButton::Create(HWND parent, const PictureButtonArgs& a) {
     if (!CreateButtonWindow(c, L"MovrekPictureButton")) return false;
     if (a.hint) {
         hint_ = a.hint;
+        SetReading([name = CaptionName(Narrow16(hint_))] {
+            return ButtonReading{name, {}, std::u16string(kPressAction)};
+        });
         // The tooltip belongs to the top-level window and goes with it.
         tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                                    WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,

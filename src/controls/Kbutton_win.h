@@ -6,11 +6,13 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "controls/Bitmap_win.h"
+#include "controls/ButtonReading.h"
 #include "controls/Kbutton.h"
 #include "ui/Controls.h"
 #include "ui/Handles.h"
@@ -36,6 +38,8 @@ private:
     ui::MemoryDc measureDc_;
 };
 
+class TKButtonAccessible;
+
 struct TKButtonCreate {
     HWND parent = nullptr;  // required: the button is a child window
     int left = 0;
@@ -52,6 +56,7 @@ public:
     // the parent (WM_GETFONT, else the default GUI font), the parent colour from the system's
     // button-face colour; the owner sets FormColor-like colours on Button() as needed.
     explicit TKButtonWindow(const TKButtonCreate& args);
+    ~TKButtonWindow() override;
 
     // Null once the window has been destroyed (for instance with its parent).
     HWND Hwnd() const { return Handle(); }
@@ -79,6 +84,13 @@ public:
     // Renders the current look and copies it to dc at (0, 0), as a paint does.
     virtual void PaintTo(HDC dc);
 
+    // What screen readers are told of the button (its own accessible object, role push
+    // button). Without a reading of its own it reads as its caption, pressed by the click.
+    void SetReading(std::function<ButtonReading()> reading) { reading_ = std::move(reading); }
+    ButtonReading Reading() const;
+    // Tells readers that the name or the states (the expanded one, say) changed.
+    void ReadingChanged(bool name, bool states);
+
     static constexpr const wchar_t* kClassName = L"TKButton";
 
 protected:
@@ -98,6 +110,8 @@ private:
     bool OnContextMenu(LPARAM lp);
     void TrackLeave();
     bool PointerOver() const;
+    LRESULT OnGetObject(WPARAM wp, LPARAM lp);
+    void DisconnectReaders();
 
     GdiTextRenderer text_;
     ui::Font ownedFont_;
@@ -108,6 +122,8 @@ private:
     bool tracking_ = false;      // a TrackMouseEvent leave request is pending
     bool releasing_ = false;     // our own ReleaseCapture is in progress
     std::shared_ptr<int> life_ = std::make_shared<int>(0);
+    std::function<ButtonReading()> reading_;
+    TKButtonAccessible* accessible_ = nullptr;  // owned reference, made when a reader asks
 };
 
 // A flat button showing one picture: no frame until the pointer is over it, a sunken frame

@@ -110,6 +110,41 @@ def x_rect(unix_pid, name="Movrek"):
     return None
 
 
+def accessible(*hwnds):
+    """What a screen reader reads of each window's client object, across processes: a list of
+    {"hwnd", "name", "role", "state", "action"}, or {"hwnd", "hr"} where it failed."""
+    text = query("acc", *[str(h) for h in hwnds])
+    return json.loads(text) if text.startswith("[") else []
+
+
+class WinEvents:
+    """Listens, as a screen reader's hook does, to the object events of one window's client
+    object for a while: start() returns once the hook is set, heard() the event numbers once
+    the time is up or `until` events have come."""
+
+    def __init__(self, hwnd, seconds, until=None):
+        self.hwnd, self.seconds, self.until = hwnd, seconds, until
+
+    def start(self):
+        self.out = tempfile.TemporaryFile()  # a file, not a pipe (see probe)
+        args = ["events", str(self.hwnd), str(int(self.seconds * 1000))] + ([str(self.until)] if self.until else [])
+        self.proc = subprocess.Popen(["wine", PROBE, *args],
+                                     stdout=self.out, stderr=subprocess.DEVNULL, stdin=subprocess.DEVNULL,
+                                     env=wine_env())
+        poll(lambda: self._text().startswith("hooked"), 20, what="the event hook")
+        return self
+
+    def _text(self):
+        self.out.seek(0)
+        return self.out.read().decode("utf-8", "replace")
+
+    def heard(self):
+        self.proc.wait(timeout=self.seconds + 20)
+        lines = self._text().splitlines()
+        self.out.close()
+        return json.loads(lines[1]) if len(lines) > 1 else None
+
+
 def focus():
     """The foreground window and the active and focused windows of its thread."""
     text = probe("focus").strip()

@@ -6,7 +6,7 @@ import os
 import signal
 
 import harness
-from harness import MovrekTest, poll, probe, windows, popup_menus, all_children
+from harness import MovrekTest, poll, probe, windows, popup_menus, all_children, accessible, WinEvents
 from test_main_window import time_label, size, AWAY
 from test_settings import ini_lines
 
@@ -16,10 +16,34 @@ RED = (255, 0, 0)
 WM_LBUTTONDOWN = 0x0201
 WM_LBUTTONUP = 0x0202
 MK_LBUTTON = 0x0001
+WM_COMMAND = 0x0111
+MENU_START = 0x100 + 4  # the popup menu's start item
+ROLE_PUSHBUTTON = 43
+ROLE_STATICTEXT = 41
+STATE_INVISIBLE = 0x8000
+STATE_EXPANDED = 0x200
+STATE_COLLAPSED = 0x400
+EVENT_NAMECHANGE = 0x800C
+EVENT_STATECHANGE = 0x800A
 
 # Row 1 ends the run at 0:00:02 without a sound; no count-in; the timer starts by itself.
 END_AT_TWO = "\n".join(["Movrek=0.3", "AutoStart=1", "BeforeSound=0", "StartSound=0",
                         "B0=\\11\\20\\30\\42\\70", ""])
+
+
+def maps_library(m, name):
+    """Whether the running copy (found by its command line) has the library mapped."""
+    exe = os.path.join(m.folder, "movrek.exe").encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                if not f.read().startswith(exe):
+                    continue
+            with open("/proc/%s/maps" % pid) as f:
+                return any(line.rstrip().lower().endswith("/" + name) for line in f)
+        except OSError:
+            pass
+    raise AssertionError("no movrek.exe process")
 
 
 def bar_buttons(w):
@@ -90,12 +114,50 @@ class ButtonBar(MovrekTest):
                     what="the red state button")
         # The run stopped at the end row's time.
         self.assertEqual(time_label(m.window())["text"], "00:00:02")
+        # A screen reader, asking from another process, hears it too. Until one asks, the
+        # program has not loaded the library that answers it.
+        self.assertFalse(maps_library(m, "oleacc.dll"))
+        state_hwnd = bar_buttons(m.window())[0]["hwnd"]
+        read = accessible(state_hwnd)[0]
+        self.assertEqual((read["name"], read["role"], read["action"]), ("タイマー 終了", ROLE_PUSHBUTTON, "確認"))
+        self.assertEqual(read["state"] & (STATE_EXPANDED | STATE_COLLAPSED), STATE_COLLAPSED)
+        self.assertTrue(maps_library(m, "oleacc.dll"))
 
         harness.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
         w = self.expanded(m)
         harness.move(*AWAY)
         poll(lambda: shows(m, GREEN, os.path.join(SHOTS, "bar-expanded.png")), 10,
              what="the green state button")
+        state, help_, close = bar_buttons(w)
+        # Acknowledged and open: the reader's names for the bar and the panel's lists.
+        lists = all_children(w, "ComboBox")
+        gear = all_children(w, "MovrekPictureButton")[0]
+        clock = time_label(w)
+        reads = accessible(gear["hwnd"], clock["hwnd"])
+        self.assertEqual((reads[0]["name"], reads[0]["role"]), ("オプション", ROLE_PUSHBUTTON))
+        self.assertEqual((reads[1]["name"], reads[1]["role"]), (clock["text"], ROLE_STATICTEXT))
+        reads = accessible(state["hwnd"], help_["hwnd"], close["hwnd"], *[c["hwnd"] for c in lists])
+        self.assertEqual(reads[0]["name"], "タイマー 停止中")
+        self.assertEqual(reads[0]["state"] & (STATE_EXPANDED | STATE_COLLAPSED), STATE_EXPANDED)
+        self.assertTrue(reads[1]["state"] & STATE_INVISIBLE)
+        self.assertEqual((reads[2]["name"], reads[2]["role"]), ("閉じる", ROLE_PUSHBUTTON))
+        names = [r["name"] for r in reads[3:]]
+        self.assertEqual(names[:3], ["カウント", "起動", "経過"])
+        self.assertEqual(names[3:8], ["時報 1 終了", "時報 1 時", "時報 1 分", "時報 1 秒", "時報 1 音"])
+        self.assertEqual(names[-1], "時報 10 音")
+
+        # Started again from the menu, the run ends again: the state button tells readers of
+        # the mode switch and of each change of its name, with the voice or without it.
+        events = WinEvents(state_hwnd, 20, until=3).start()
+        harness.post(m.hwnd, WM_COMMAND, MENU_START)
+        heard = events.heard()
+        rect = poll(lambda: shows(m, RED), 15, what="the red state button again")
+        self.assertIsNotNone(heard)
+        self.assertGreaterEqual(heard.count(EVENT_STATECHANGE), 1, heard)  # expanded -> compact
+        self.assertGreaterEqual(heard.count(EVENT_NAMECHANGE), 2, heard)  # counting, then finished
+        self.assertEqual(accessible(state_hwnd)[0]["name"], "タイマー 終了")
+        harness.click((rect[0] + rect[2]) // 2, (rect[1] + rect[3]) // 2)
+        w = self.expanded(m)
         state, help_, close = bar_buttons(w)
         left, top = w["rect"][:2]
         self.assertEqual(state["rect"], [left + 364, top + 3, left + 380, top + 19])

@@ -11,6 +11,13 @@
 //   probe text HWND            the window's text as a JSON string (cheap: no children)
 //   probe focus                JSON object: the foreground window, and the active and focused
 //                              windows of its thread
+//   probe acc HWND...          JSON array: what a screen reader reads of each window's client
+//                              object through AccessibleObjectFromWindow across processes:
+//                              name, role, state and default action ("hr" when it failed)
+//   probe events HWND MS [N]   prints "hooked" once it listens, then after MS milliseconds (or
+//                              once it has heard N) a JSON array of the object events
+//                              (EVENT_OBJECT_*) of the window's client object, as a reader's
+//                              hook hears them
 //   probe post HWND MSG WPARAM LPARAM
 //   probe send HWND MSG WPARAM LPARAM   (prints the result)
 //   probe hold PATH            opens the file sharing nothing with anyone, prints "held", and
@@ -31,6 +38,7 @@
 //                              resident anonymous memory) are GetProcessMemoryInfo's, in bytes.
 #include <windows.h>
 #include <commctrl.h>
+#include <oleacc.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -454,6 +462,103 @@ int Hold(const wchar_t* path) {
     return 0;
 }
 
+// Across processes, as a reader would. oleacc, oleaut32 and ole32 are loaded here, so the
+// tool links nothing more than its other commands need. IAccessible's identifier is spelt out:
+// MinGW-w64's import library carries a wrong one.
+int Acc(int count, wchar_t** hwnds) {
+    static const IID kIidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    HMODULE ole32 = LoadLibraryW(L"ole32.dll"), oleacc = LoadLibraryW(L"oleacc.dll"),
+            oleaut = LoadLibraryW(L"oleaut32.dll");
+    auto coInit = reinterpret_cast<HRESULT(WINAPI*)(void*)>(reinterpret_cast<void*>(GetProcAddress(ole32, "CoInitialize")));
+    auto fromWindow = reinterpret_cast<HRESULT(WINAPI*)(HWND, DWORD, REFIID, void**)>(
+        reinterpret_cast<void*>(GetProcAddress(oleacc, "AccessibleObjectFromWindow")));
+    auto freeString = reinterpret_cast<void(WINAPI*)(BSTR)>(reinterpret_cast<void*>(GetProcAddress(oleaut, "SysFreeString")));
+    if (!coInit || !fromWindow || !freeString) {
+        std::fprintf(stderr, "no oleacc\n");
+        return 1;
+    }
+    coInit(nullptr);
+    auto text = [&](HRESULT hr, BSTR b) {
+        std::wstring t = SUCCEEDED(hr) && b ? std::wstring(b) : std::wstring();
+        if (b) freeString(b);
+        return Json(t);
+    };
+    std::string out = "[";
+    for (int i = 0; i < count; ++i) {
+        HWND h = (HWND)(UINT_PTR)_wcstoui64(hwnds[i], nullptr, 0);
+        char head[64];
+        std::snprintf(head, sizeof head, "%s{\"hwnd\": %llu", i ? ", " : "", (unsigned long long)(UINT_PTR)h);
+        out += head;
+        IAccessible* acc = nullptr;
+        const HRESULT hr = fromWindow(h, (DWORD)OBJID_CLIENT, kIidAccessible, reinterpret_cast<void**>(&acc));
+        if (FAILED(hr) || !acc) {
+            std::snprintf(head, sizeof head, ", \"hr\": %ld}", (long)hr);
+            out += head;
+            continue;
+        }
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR b = nullptr;
+        HRESULT r = acc->get_accName(self, &b);
+        out += ", \"name\": " + text(r, b);
+        b = nullptr;
+        r = acc->get_accDefaultAction(self, &b);
+        out += ", \"action\": " + text(r, b);
+        VARIANT v{};
+        long role = 0, state = 0;
+        if (SUCCEEDED(acc->get_accRole(self, &v)) && v.vt == VT_I4) role = v.lVal;
+        v.vt = VT_EMPTY;
+        if (SUCCEEDED(acc->get_accState(self, &v)) && v.vt == VT_I4) state = v.lVal;
+        std::snprintf(head, sizeof head, ", \"role\": %ld, \"state\": %ld}", role, state);
+        out += head;
+        acc->Release();
+    }
+    out += "]\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
+// The events a reader's out-of-context hook hears of one window's client object.
+std::vector<DWORD>* g_heard = nullptr;
+HWND g_watched = nullptr;
+
+void CALLBACK Heard(HWINEVENTHOOK, DWORD event, HWND h, LONG object, LONG child, DWORD, DWORD) {
+    if (g_heard && h == g_watched && object == OBJID_CLIENT && child == CHILDID_SELF) g_heard->push_back(event);
+}
+
+int Events(HWND h, DWORD ms, size_t enough) {
+    std::vector<DWORD> heard;
+    g_heard = &heard;
+    g_watched = h;
+    // Every process, filtered by window here: Wine 8 delivers nothing to a hook that names
+    // the process it listens to.
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_VALUECHANGE, nullptr, Heard, 0, 0,
+                                         WINEVENT_OUTOFCONTEXT | WINEVENT_SKIPOWNPROCESS);
+    if (!hook) {
+        std::fprintf(stderr, "no hook\n");
+        return 1;
+    }
+    std::printf("hooked\n");
+    std::fflush(stdout);
+    const DWORD end = GetTickCount() + ms;
+    for (DWORD now = GetTickCount(); (LONG)(end - now) > 0 && heard.size() < enough; now = GetTickCount()) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, end - now, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    UnhookWinEvent(hook);
+    std::string out = "[";
+    for (size_t i = 0; i < heard.size(); ++i) {
+        char b[32];
+        std::snprintf(b, sizeof b, "%s%lu", i ? ", " : "", heard[i]);
+        out += b;
+    }
+    out += "]\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -467,6 +572,10 @@ int wmain(int argc, wchar_t** argv) {
         return 0;
     }
     if (argc >= 3 && wcscmp(argv[1], L"hold") == 0) return Hold(argv[2]);
+    if (argc >= 3 && wcscmp(argv[1], L"acc") == 0) return Acc(argc - 2, argv + 2);
+    if (argc >= 4 && wcscmp(argv[1], L"events") == 0)
+        return Events((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0), (DWORD)wcstoul(argv[3], nullptr, 0),
+                      argc >= 5 ? (size_t)wcstoul(argv[4], nullptr, 0) : (size_t)-1);
     if (argc >= 3 && wcscmp(argv[1], L"resources") == 0)
         return Resources((HWND)(UINT_PTR)_wcstoui64(argv[2], nullptr, 0));
     if (argc >= 4 && wcscmp(argv[1], L"showmenu") == 0)
@@ -482,6 +591,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | acc HWND... | events HWND MS [N] | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
 }

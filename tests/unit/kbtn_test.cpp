@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "app/ControlNames.h"
 #include "controls/BarGlyphs.h"
 
 namespace movrek {
@@ -175,6 +176,57 @@ TEST(Kbtn, ACommandMayDestroyTheBarOrFail) {
         bar.ButtonClick(1);
         EXPECT_EQ(calls, 2);
     }
+}
+
+// What a screen reader says of the bar and the panel's lists: the state button names the run
+// and, as the switch between the modes, says which one is open and what a press does.
+TEST(Kbtn, ReadingsNameTheRunTheModeAndEachList) {
+    using S = TimerState;
+    const auto compact = DisplayMode::Compact, expanded = DisplayMode::Expanded;
+    EXPECT_EQ(BarButtonReading(1, S::Idle, 0, expanded).name, u"タイマー 停止中");
+    EXPECT_EQ(BarButtonReading(1, S::Idle, 1, compact).name, u"タイマー カウントダウン中");
+    EXPECT_EQ(BarButtonReading(1, S::Counting, 0, compact).name, u"タイマー 計測中");
+    // The count-in flag is left alone once the count runs or ends: the state decides.
+    EXPECT_EQ(BarButtonReading(1, S::Counting, 1, compact).name, u"タイマー 計測中");
+    EXPECT_EQ(BarButtonReading(1, S::Finished, 1, compact).name, u"タイマー 終了");
+
+    const ButtonReading open = BarButtonReading(1, S::Counting, 0, expanded);
+    EXPECT_TRUE(open.expandable);
+    EXPECT_TRUE(open.expanded);
+    EXPECT_EQ(open.defaultAction, u"折りたたみ");
+    const ButtonReading closed = BarButtonReading(1, S::Idle, 0, compact);
+    EXPECT_FALSE(closed.expanded);
+    EXPECT_EQ(closed.defaultAction, u"展開");
+    // On a finished run a press acknowledges, in either mode.
+    EXPECT_EQ(BarButtonReading(1, S::Finished, 0, expanded).defaultAction, u"確認");
+    EXPECT_EQ(BarButtonReading(1, S::Finished, 0, compact).defaultAction, u"確認");
+
+    const ButtonReading help = BarButtonReading(2, S::Finished, 0, compact);
+    const ButtonReading close = BarButtonReading(3, S::Finished, 0, compact);
+    EXPECT_EQ(help.name, u"ヘルプ");
+    EXPECT_EQ(close.name, u"閉じる");
+    EXPECT_EQ(close.defaultAction, u"押す");
+    EXPECT_FALSE(close.expandable);  // only the state button opens anything
+    EXPECT_EQ(close.value, u"");
+
+    EXPECT_EQ(AlarmChoiceName(0, AlarmField::End), u"時報 1 終了");
+    EXPECT_EQ(AlarmChoiceName(0, AlarmField::Hour), u"時報 1 時");
+    EXPECT_EQ(AlarmChoiceName(4, AlarmField::Minute), u"時報 5 分");
+    EXPECT_EQ(AlarmChoiceName(8, AlarmField::Second), u"時報 9 秒");
+    EXPECT_EQ(AlarmChoiceName(9, AlarmField::Sound), u"時報 10 音");
+
+    EXPECT_EQ(CaptionName(u"カウント:"), u"カウント");
+    EXPECT_EQ(CaptionName(u"時報 10:"), u"時報 10");
+    EXPECT_EQ(CaptionName(u"フォント："), u"フォント");  // a full-width colon too
+    EXPECT_EQ(CaptionName(u"終了(&X)"), u"終了(X)");
+    EXPECT_EQ(CaptionName(u"R&&D:"), u"R&D");
+    EXPECT_EQ(CaptionName(u"タイマー\u3000スタート"), u"タイマー\u3000スタート");  // inner gap kept
+    EXPECT_EQ(CaptionName(u":"), u"");
+    EXPECT_EQ(CaptionName(u""), u"");
+
+    EXPECT_EQ(ColorValueText(0x984E00), u"赤 0 緑 78 青 152");
+    EXPECT_EQ(ColorValueText(0xFFFFFF), u"赤 255 緑 255 青 255");
+    EXPECT_EQ(ColorValueText(0x0000FF), u"赤 255 緑 0 青 0");
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "controls/Foption_win.h"
+#include "support/Accessible_win.h"
 
 namespace movrek {
 namespace {
@@ -304,6 +305,29 @@ TEST_F(FoptionWin, OkWritesTheControlsThenSetsVolumesAndReappliesTheSettings) {
     EXPECT_EQ(v.TimeLabel, u"");
     EXPECT_EQ(v.VolumeAlarm, 0);
     EXPECT_EQ(v.VolumeVoice, 150);
+}
+
+// Screen readers name each list, editable list and swatch after the caption before it (a
+// list's own text is its selection, a swatch has none) and read a swatch's colour as its value.
+TEST_F(FoptionWin, ListsAndSwatchesReadAsTheirCaptions) {
+    ASSERT_TRUE(Open());
+    const std::pair<P, const wchar_t*> named[] = {
+        {P::ComboBoxFontName, L"フォント"}, {P::ComboBoxFontSize, L"高さ"}, {P::ComboBoxTimeLabel, L"ラベル"},
+        {P::ComboBoxAlarmLine, L"時報数"},  {P::ComboBoxVolAlarm, L"アラーム"}, {P::ComboBoxVolVoice, L"音声"},
+        {P::ButtonFormColor, L"フォーム"},  {P::ButtonTimeColor, L"時間"},
+    };
+    for (const auto& [part, name] : named) EXPECT_EQ(test::ReadAccessible(form.Part(part)).name, name) << name;
+    // The typing field of an editable list is what takes the focus.
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(form.Part(P::ComboBoxTimeLabel), &info));
+    EXPECT_EQ(test::ReadAccessible(info.hwndItem).name, L"ラベル");
+
+    const test::AccReading swatch = test::ReadAccessible(form.Part(P::ButtonFormColor));
+    EXPECT_EQ(swatch.role, ROLE_SYSTEM_PUSHBUTTON);
+    EXPECT_EQ(swatch.value, L"赤 51 緑 34 青 17");  // 0x112233
+    form.Swatch(1)->Button().SetFaceColor(0x00FF00);
+    EXPECT_EQ(test::ReadAccessible(form.Part(P::ButtonTimeColor)).value, L"赤 0 緑 255 青 0");
 }
 
 TEST_F(FoptionWin, SwatchTakesTheChosenColourButCancelDropsIt) {
