@@ -14,11 +14,11 @@ HWND g_navigated = nullptr;
 // list keeps Shift+F10 to itself, so the request goes to the navigated window directly, once:
 // the Apps key asks on its release, as the platform does, and its press is dropped.
 bool ContextMenuKey(const MSG& msg) {
-    const bool shiftF10 = msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F10 &&
+    const bool shiftF10 = (msg.message == WM_SYSKEYDOWN || msg.message == WM_KEYDOWN) && msg.wParam == VK_F10 &&
                           (GetKeyState(VK_SHIFT) & 0x8000) != 0;
     const bool apps = (msg.message == WM_KEYDOWN || msg.message == WM_KEYUP) && msg.wParam == VK_APPS;
     if (!shiftF10 && !apps) return false;
-    if (msg.message != WM_KEYDOWN)
+    if (shiftF10 || msg.message == WM_KEYUP)
         SendMessageW(g_navigated, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(msg.hwnd), -1);
     return true;
 }
