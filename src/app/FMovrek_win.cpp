@@ -93,6 +93,7 @@ TFMovrek::~TFMovrek() {
     DestroyOwnedObjects();
     if (Handle()) {
         ui::SetShortcuts(nullptr, nullptr);
+        ui::SetKeyboardNavigation(nullptr);
         DestroyWindow(Handle());
     }
 }
@@ -184,7 +185,10 @@ bool TFMovrek::Create() {
     // lost with a crashed Explorer never comes back.
     ChangeWindowMessageFilterEx(Handle(), ui::TrayIcon::TaskbarCreatedMessage(), MSGFLT_ALLOW, nullptr);
     trayIcon_.Add(Handle(), kTrayIconId, kTrayMessage, programIconSmall_.Get(), L"Movrek");
+    trayEvents_.SetFollowUps(trayIcon_.Version4());
     if (!trayIcon_.Shown()) trayTimer_.Start(kTrayRetryMs);
+    // Tab, Enter and the arrows move among the panel's controls as in a dialog.
+    ui::SetKeyboardNavigation(Handle());
     ShowWindow(Handle(), SW_SHOW);
     UpdateWindow(Handle());
     return Usable();
@@ -374,6 +378,12 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
     in.labelHeight = labelTime_.Height();
     const DisplayLayout l = ComputeDisplayLayout(mode, in);
 
+    // The compact window shows no control: the panel is hidden, so the keyboard cannot reach
+    // its controls, and the focus moves to the window first.
+    if (mode == DisplayMode::Compact) {
+        PlaceFocus(mode);
+        if (panelAlarm_.Handle()) panelAlarm_.Show(false);
+    }
     SetWindowPos(Handle(), nullptr, 0, 0, l.windowWidth, l.windowHeight,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     labelTime_.Move(l.labelLeft, l.labelTop);
@@ -384,9 +394,11 @@ void TFMovrek::ApplyDisplayMode(DisplayMode mode) {
         if (l.alarmRowsSet)
             for (int i = 0; i < AlarmRowLayout::RowCount; ++i)
                 rows_[static_cast<size_t>(i)].panel.Show(i < l.visibleAlarmRows);
+        if (mode == DisplayMode::Expanded) panelAlarm_.Show(true);
     }
     labelBaseFileName_.Show(l.baseNameVisible);
     PlaceBarButtons(l);
+    if (mode == DisplayMode::Expanded) PlaceFocus(mode);
 
     SetPaintColor(static_cast<COLORREF>(s.FormColor));
     labelTime_.SetColor(static_cast<COLORREF>(s.TimeColor));
@@ -709,26 +721,106 @@ void TFMovrek::DockToSiblingWindow() {
 }
 
 void TFMovrek::ShowTrayIcon() {
-    if (trayIcon_.Restore())
+    const bool shown = trayIcon_.Restore();
+    trayEvents_.SetFollowUps(trayIcon_.Version4());
+    if (shown)
         trayTimer_.Stop();
     else
         trayTimer_.Start(kTrayRetryMs);
 }
 
-void TFMovrek::OnTrayMessage(LPARAM lp) {
+void TFMovrek::OnTrayMessage(WPARAM wp, LPARAM lp) {
+    TrayInput input = TrayInput::Other;
     switch (LOWORD(lp)) {
-        case WM_LBUTTONUP:
+        case WM_LBUTTONUP: input = TrayInput::LeftUp; break;
+        case WM_RBUTTONUP: input = TrayInput::RightUp; break;
+        case NIN_SELECT: input = TrayInput::Select; break;
+        case NIN_KEYSELECT: input = TrayInput::KeySelect; break;
+        case WM_CONTEXTMENU: input = TrayInput::ContextMenu; break;
+        default: break;
+    }
+    switch (trayEvents_.OnInput(input, GetTickCount())) {
+        case TrayAction::Switch:
             ExecuteCommand(CmdSwitch);
             break;
-        case WM_RBUTTONUP: {
+        case TrayAction::KeyboardSwitch:
+            SelectFromTray();
+            break;
+        case TrayAction::MenuAtPointer: {
             POINT p{};
             GetCursorPos(&p);
             pMenuMain_.Popup(Handle(), p);
             break;
         }
-        default:
+        case TrayAction::MenuAtAnchor: {
+            // Version 4: the icon's anchor point, in screen coordinates.
+            POINT p{static_cast<short>(LOWORD(wp)), static_cast<short>(HIWORD(wp))};
+            pMenuMain_.Popup(Handle(), p);
+            break;
+        }
+        case TrayAction::None:
             break;
     }
+}
+
+void TFMovrek::SelectFromTray() {
+    if (!Usable()) return;
+    SetForegroundWindow(Handle());
+    if (GetFocus() != Handle() && !IsChild(Handle(), GetFocus())) SetFocus(Handle());
+    // The user is on the keyboard: the focused control shows its focus rectangle.
+    SendMessageW(Handle(), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS | UISF_HIDEACCEL), 0);
+    keyboardSelect_ = true;
+    ExecuteCommand(CmdSwitch);
+    // A selection that only acknowledged or silenced keeps the mode: an expanded window still
+    // offers its first control.
+    if (Usable()) PlaceFocus(CurrentMode());
+    keyboardSelect_ = false;
+}
+
+bool TFMovrek::OnPanel(HWND control) const {
+    return control && panelAlarm_.Handle() && IsChild(panelAlarm_.Handle(), control);
+}
+
+void TFMovrek::PlaceFocus(DisplayMode mode) {
+    HWND focus = GetFocus();
+    FocusState f;
+    f.ours = focus == Handle() || (focus && IsChild(Handle(), focus));
+    f.onPanel = OnPanel(focus) && IsWindowVisible(focus);
+    f.remembered = OnPanel(rememberedFocus_) && IsWindowVisible(rememberedFocus_) &&
+                   IsWindowEnabled(rememberedFocus_);
+    f.byKeyboard = keyboardSelect_;
+    switch (FocusForMode(mode, f)) {
+        case FocusTarget::Window:
+            rememberedFocus_ = focus;
+            SetFocus(Handle());
+            break;
+        case FocusTarget::Remembered:
+            SetFocus(rememberedFocus_);
+            break;
+        case FocusTarget::First:
+            if (HWND first = GetNextDlgTabItem(Handle(), nullptr, FALSE); first && OnPanel(first))
+                SetFocus(first);
+            break;
+        case FocusTarget::Keep:
+            break;
+    }
+}
+
+LRESULT TFMovrek::DefaultButton() const {
+    // The window is no dialog: without an answer here Enter would arrive as IDOK, which no
+    // control of ours carries.
+    if (buttonStart_.Handle() && GetFocus() == buttonStart_.Handle())
+        return MAKELRESULT(kIdButtonStart, DC_HASDEFID);
+    return 0;
+}
+
+void TFMovrek::OpenMenuFromKeyboard() {
+    HWND focus = GetFocus();
+    HWND at = focus && IsChild(Handle(), focus) ? focus : Handle();
+    RECT r{};
+    GetWindowRect(at, &r);
+    // Just inside the control's top-left corner, where the user's eyes are.
+    pMenuMain_.Popup(Handle(), POINT{r.left + 4, r.top + 4});
 }
 
 LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
@@ -764,9 +856,17 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         case WM_PAINT:
             FormPaint();
             return 0;
-        case WM_ACTIVATE:
-            if (LOWORD(wp) != WA_INACTIVE) FormActivate();
-            return Default(msg, wp, lp);
+        case WM_ACTIVATE: {
+            if (LOWORD(wp) == WA_INACTIVE) {
+                // Like a dialog: the control with the focus gets it back on return.
+                if (HWND focus = GetFocus(); OnPanel(focus)) rememberedFocus_ = focus;
+                return Default(msg, wp, lp);
+            }
+            FormActivate();
+            const LRESULT r = Default(msg, wp, lp);  // the focus to the window itself
+            if (Usable() && CurrentMode() == DisplayMode::Expanded) PlaceFocus(DisplayMode::Expanded);
+            return r;
+        }
         case WM_COMMAND: {
             const UINT id = LOWORD(wp);
             if (id > kMenuBase && id <= kMenuBase + CmdOptions) {
@@ -781,11 +881,17 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         }
         case WM_CONTEXTMENU: {
+            // -1: from the keyboard (Shift+F10, the Apps key), on the window or a control.
+            if (lp == -1) {
+                OpenMenuFromKeyboard();
+                return 0;
+            }
             POINT p{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
-            if (lp == -1) GetCursorPos(&p);
             pMenuMain_.Popup(Handle(), p);
             return 0;
         }
+        case DM_GETDEFID:
+            return DefaultButton();
         case kReleaseActionMessage:
             if (wp == 1)
                 ExecuteCommand(CmdSwitch);
@@ -793,9 +899,11 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
                 DockToSiblingWindow();
             return 0;
         case kTrayMessage:
-            OnTrayMessage(lp);
+            OnTrayMessage(wp, lp);
             return 0;
         case kTalkNotify:
+            // Also DM_SETDEFID, which the dialog navigation sends with the id of a push button
+            // the focus reaches: never 0, so never taken for a clip's end.
             if (wp == 0 && talk_) talk_->ClipEnded();
             return 1;
         case WM_ENDSESSION: {
@@ -815,6 +923,7 @@ LRESULT TFMovrek::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
             CloseHelp();
             trayIcon_.Remove();
             ui::SetShortcuts(nullptr, nullptr);
+            ui::SetKeyboardNavigation(nullptr);
             SetMessageOwner(nullptr);
             PostQuitMessage(0);
             return 0;

@@ -169,7 +169,18 @@ private:
     // The screen point lies on the expanded settings panel, whose controls take keys.
     bool InSettingsPanel(POINT screen) const;
     void DockToSiblingWindow();
-    void OnTrayMessage(LPARAM lp);
+    void OnTrayMessage(WPARAM wp, LPARAM lp);
+    // The tray icon chosen with the keyboard: the window comes to the front with the keyboard
+    // and the focus cues shown, then command 1 runs.
+    void SelectFromTray();
+    // Shift+F10 or the Apps key: the menu opens at the focused control, or at the window.
+    void OpenMenuFromKeyboard();
+    // A control of the settings panel (the panel's own or an alarm row's).
+    bool OnPanel(HWND control) const;
+    // Moves the focus as a display mode is applied or the window is activated (FocusForMode).
+    void PlaceFocus(DisplayMode mode);
+    // The panel's default button for Enter: ButtonStart while it has the focus.
+    LRESULT DefaultButton() const;
     // Adds the tray icon again (the shell restarted, or it was not ready at log-on); retried
     // on a timer until the shell takes it.
     void ShowTrayIcon();
@@ -199,6 +210,11 @@ private:
     int timeFontPoints_ = 10;
     DragTracker drag_;
     bool moving_ = false;  // inside the platform's move loop
+    // The panel control that had the focus before the compact mode or another program took
+    // it; not owned, and checked before use (the panel may be gone).
+    HWND rememberedFocus_ = nullptr;
+    bool keyboardSelect_ = false;  // a tray keyboard selection is being carried out
+    TrayEvents trayEvents_;
     // The help viewer library, loaded on first use. Freed after the window: its viewer
     // windows are closed when the window is destroyed.
     Library helpViewer_;

@@ -226,6 +226,50 @@ SwitchActions DecideSwitch(bool talking, TimerState state, DisplayMode mode) {
     return a;
 }
 
+FocusTarget FocusForMode(DisplayMode to, const FocusState& f) {
+    if (!f.ours) return FocusTarget::Keep;
+    if (to == DisplayMode::Compact) return f.onPanel ? FocusTarget::Window : FocusTarget::Keep;
+    if (f.onPanel) return FocusTarget::Keep;
+    if (f.remembered) return FocusTarget::Remembered;
+    return f.byKeyboard ? FocusTarget::First : FocusTarget::Keep;
+}
+
+TrayAction TrayEvents::OnInput(TrayInput input, std::uint32_t nowMs) {
+    // Unsigned difference: right across a wrap of the tick as well.
+    const bool soon = nowMs - releasedAt_ <= FollowUpMs;
+    switch (input) {
+        case TrayInput::LeftUp:
+            selectDue_ = followUps_;
+            menuDue_ = false;
+            releasedAt_ = nowMs;
+            return TrayAction::Switch;
+        case TrayInput::RightUp:
+            menuDue_ = followUps_;
+            selectDue_ = false;
+            releasedAt_ = nowMs;
+            return TrayAction::MenuAtPointer;
+        case TrayInput::Select:
+            if (selectDue_ && soon) {
+                selectDue_ = false;
+                return TrayAction::None;
+            }
+            selectDue_ = false;
+            return TrayAction::KeyboardSwitch;
+        case TrayInput::KeySelect:
+            return TrayAction::KeyboardSwitch;
+        case TrayInput::ContextMenu:
+            if (menuDue_ && soon) {
+                menuDue_ = false;
+                return TrayAction::None;
+            }
+            menuDue_ = false;
+            return TrayAction::MenuAtAnchor;
+        case TrayInput::Other:
+            break;
+    }
+    return TrayAction::None;
+}
+
 OptionValues SettingsOptionsHost::ReadOptions() {
     const ks01& s = settings_;
     OptionValues v;

@@ -167,6 +167,41 @@ struct SwitchActions {
 };
 SwitchActions DecideSwitch(bool talking, TimerState state, DisplayMode mode);
 
+// Where the keyboard focus goes as a display mode is applied or the window is activated. The
+// compact window shows no control, so a control of the panel that had the focus hands it to the
+// window itself and is remembered; when the panel returns, that control gets it back. Nothing
+// moves while another program has the keyboard.
+enum class FocusTarget { Keep, Window, Remembered, First };
+struct FocusState {
+    bool ours = false;        // the window or one of its controls has the keyboard
+    bool onPanel = false;     // the focus is on a control of the settings panel
+    bool remembered = false;  // a panel control is remembered and can take the focus
+    bool byKeyboard = false;  // the user came by the keyboard: the first control is offered
+};
+FocusTarget FocusForMode(DisplayMode to, const FocusState& state);
+
+// The tray icon's callback, reduced to what the window tells apart. With the icon at version
+// 4 the shell follows each mouse release with a notification of its own (NIN_SELECT after
+// the left button, WM_CONTEXTMENU after the right one); the release acts, and its follow-up
+// is dropped. The same notifications without a release before them come from the keyboard.
+enum class TrayInput { LeftUp, RightUp, Select, KeySelect, ContextMenu, Other };
+enum class TrayAction { None, Switch, KeyboardSwitch, MenuAtPointer, MenuAtAnchor };
+class TrayEvents {
+public:
+    // A follow-up comes at once; one later than this belongs to another gesture.
+    static constexpr std::uint32_t FollowUpMs = 1000;
+    // followUps: the shell took version 4 and sends follow-ups.
+    void SetFollowUps(bool followUps) { followUps_ = followUps; }
+    // nowMs: a millisecond tick (it may wrap).
+    TrayAction OnInput(TrayInput input, std::uint32_t nowMs);
+
+private:
+    bool followUps_ = false;
+    bool selectDue_ = false;
+    bool menuDue_ = false;
+    std::uint32_t releasedAt_ = 0;
+};
+
 // A display mode applied in the second an alarm row fired drops the phrases still queued.
 constexpr bool DropsQueuedPhrases(std::int32_t firedThisSecond) { return firedThisSecond != 0; }
 

@@ -354,13 +354,22 @@ bool TrayIcon::Add(HWND owner, UINT id, UINT callbackMessage, HICON icon, std::w
     tip.copy(data_.szTip, n);
     data_.szTip[n] = L'\0';
     shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE;
+    if (shown_) SetVersion();
     return shown_;
+}
+
+void TrayIcon::SetVersion() {
+    // Asked again after every add: the shell forgets it with the icon.
+    NOTIFYICONDATAW v = data_;
+    v.uVersion = NOTIFYICON_VERSION_4;
+    version4_ = Shell_NotifyIconW(NIM_SETVERSION, &v) != FALSE;
 }
 
 bool TrayIcon::Restore() {
     if (!data_.hWnd) return false;
     // An add that timed out may still have placed the icon; then it can be modified.
     shown_ = Shell_NotifyIconW(NIM_ADD, &data_) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data_) != FALSE;
+    if (shown_) SetVersion();
     return shown_;
 }
 

@@ -208,8 +208,11 @@ private:
     UINT base_ = 0;
 };
 
-// The notification-area icon. Mouse events on it arrive at the owner as callbackMessage with
-// the mouse message in lParam.
+// The notification-area icon, at version 4 where the shell takes it: its events arrive at the
+// owner as callbackMessage with the event (a mouse message, NIN_SELECT, NIN_KEYSELECT,
+// WM_CONTEXTMENU) in LOWORD(lParam), the icon id in HIWORD(lParam) and, at version 4, the
+// anchor point in screen coordinates in wParam (x low, y high). A shell without version 4
+// sends the mouse message alone in lParam.
 class TrayIcon {
 public:
     TrayIcon() = default;
@@ -222,12 +225,17 @@ public:
     bool Restore();
     void Remove();
     bool Shown() const { return shown_; }
+    // The shell took version 4: the keyboard's notifications come, and a mouse release is
+    // followed by NIN_SELECT or WM_CONTEXTMENU.
+    bool Version4() const { return version4_; }
     // The message the shell broadcasts when the notification area is (re)created.
     static UINT TaskbarCreatedMessage();
 
 private:
+    void SetVersion();
     NOTIFYICONDATAW data_{};
     bool shown_ = false;
+    bool version4_ = false;
 };
 
 // The colour chooser with its 16 custom colours, kept between openings.

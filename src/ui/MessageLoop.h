@@ -8,6 +8,11 @@ namespace movrek::ui {
 // The accelerator table and the window its commands go to; nullptr to remove.
 void SetShortcuts(HWND target, HACCEL table);
 
+// The window whose keyboard goes through the platform's dialog navigation (IsDialogMessage);
+// nullptr to remove. It receives DM_GETDEFID and DM_SETDEFID (WM_USER and WM_USER + 1) and,
+// for Enter and Escape, WM_COMMAND with IDOK and IDCANCEL.
+void SetKeyboardNavigation(HWND window);
+
 // Runs the loop until WM_QUIT; returns its exit code.
 int RunMessageLoop();
 

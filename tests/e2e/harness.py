@@ -232,6 +232,11 @@ def key(name):
     xdo("key", name)
 
 
+def keys(*names):
+    """Presses the keys one after another, as a person types them."""
+    xdo("key", "--delay", 60, *names)
+
+
 # ------------------------------------------------------------------ screen
 
 def screenshot(path=None):
@@ -392,13 +397,15 @@ class Movrek:
         self.give_keyboard()
         key(name)
 
-    def give_keyboard(self):
-        """Waits until this copy's window is the foreground window and has X's keyboard focus
-        (see menu_key)."""
+    def give_keyboard(self, hwnd=None, title="Movrek"):
+        """Waits until this copy's window (or its window hwnd of that title) is the foreground
+        window and has X's keyboard focus (see menu_key)."""
+        hwnd = hwnd or self.hwnd
+
         def has_keyboard():
-            if focus().get("foreground") != self.hwnd:
+            if focus().get("foreground") != hwnd:
                 return False
-            mine = x_rect(self.proc.pid)
+            mine = x_rect(self.proc.pid, title)
             x_focus = subprocess.run(["xdotool", "getwindowfocus"], capture_output=True, text=True,
                                      timeout=20, stdin=subprocess.DEVNULL).stdout.strip()
             if mine and x_focus == str(mine[4]):

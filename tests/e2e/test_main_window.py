@@ -7,6 +7,7 @@ import subprocess
 import tempfile
 import time
 
+import audio
 import harness
 from harness import (MovrekTest, poll, probe, windows, popup_menus, find_child, all_children,
                      focus, size, WS_CAPTION, WS_THICKFRAME, WS_BORDER, WS_POPUP,
@@ -32,7 +33,23 @@ SS_ICON = 0x03
 TALK_NOTIFY = 0x0401
 WM_ENDSESSION = 0x0016
 TRAY_MESSAGE = 0x8000 + 1  # WM_APP + 1
+WM_QUERYUISTATE = 0x0129
+UISF_HIDEFOCUS = 0x1
 WM_LBUTTONUP = 0x0202
+NIN_KEYSELECT = 0x0401
+CB_GETCURSEL = 0x0147
+SOUND = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "sound")
+
+
+def tray_key_select(m, anchor=(1200, 1000)):
+    """What the shell sends for the icon chosen with the keyboard (Win+B, arrows, Enter) at
+    version 4: the anchor in wParam, the event and the icon id in lParam. Wine's tray has no
+    keyboard selection, so the test sends it."""
+    harness.post(m.hwnd, TRAY_MESSAGE, anchor[0] | anchor[1] << 16, NIN_KEYSELECT | 1 << 16)
+
+
+def focused():
+    return focus().get("focus")
 
 
 def time_label(w):
@@ -315,6 +332,115 @@ class MainWindow(MovrekTest):
         harness.post(m.hwnd, TRAY_MESSAGE, 1, WM_LBUTTONUP)
         self.expanded(m)
         self.assertTrue(m.running())
+
+    def test_the_whole_program_by_keyboard(self):
+        """Keyboard only, no pointer: the tray's keyboard selection expands the window with the
+        focus on the Start button; Tab and Shift+Tab walk the panel in its order and wrap; the
+        arrow key picks the count-in, Enter on the Start button starts once; the compact window
+        keeps the focus on itself and hands it back; the menu opens by Shift+F10 and its
+        access key opens the options, whose height Enter on OK applies."""
+        m = self.launch()
+        self.compact(m)
+        tray_key_select(m)
+        w = self.expanded(m)
+        p = panel(w)
+        lists = [c for c in p["children"] if c["class"] == "ComboBox"]
+        rows = [c for c in p["children"] if c["class"] == "MovrekPanel"]
+        start = find_child(p, cls="Button")
+        order = [start["hwnd"]] + [c["hwnd"] for c in lists] + [
+            c["hwnd"] for r in rows for c in r["children"] if c["class"] == "ComboBox"]
+        self.assertEqual(len(order), 54)
+        poll(lambda: focus().get("foreground") == m.hwnd and focused() == start["hwnd"], 10,
+             what="the window in front with the focus on the Start button")
+        # The focus rectangle is shown: the user came by the keyboard.
+        self.assertEqual(int(harness.send(start["hwnd"], WM_QUERYUISTATE)) & UISF_HIDEFOCUS, 0)
+        m.give_keyboard()
+
+        walked, was = [], start["hwnd"]
+        for _ in order:
+            harness.key("Tab")
+            was = poll(lambda: (f := focused()) not in (None, 0, was) and f, 5,
+                       what="the focus to move on from %r" % was)
+            walked.append(was)
+        self.assertEqual(walked, order[1:] + order[:1], "Tab order")
+        harness.key("shift+Tab")
+        poll(lambda: focused() == order[-1], 5, what="Shift+Tab to wrap to the last list")
+        harness.key("Tab")
+        poll(lambda: focused() == start["hwnd"], 5, what="Tab to wrap to the Start button")
+
+        # The count-in list: the arrow key picks 10秒前.
+        harness.key("Tab")
+        poll(lambda: focused() == lists[0]["hwnd"], 5, what="the count-in list")
+        harness.key("Down")
+        poll(lambda: harness.send(lists[0]["hwnd"], CB_GETCURSEL) == "1", 5, what="10秒前")
+        harness.key("shift+Tab")
+        poll(lambda: focused() == start["hwnd"], 5, what="back on the Start button")
+        poll(lambda: not audio.sounding_at_end(m.audio_path), 20, what="silence before the start")
+        mark = os.path.getsize(m.audio_path) if os.path.exists(m.audio_path) else 0
+        harness.key("Return")
+        self.compact(m)
+        # The panel went with its focused control: the window itself has the keyboard.
+        poll(lambda: focused() == m.hwnd, 5, what="the focus on the window itself")
+        names = ["きどうしました", "10びょう", "まえ", "5", "4", "3", "2", "1"]
+        state = {}
+
+        def heard():
+            cap = audio.Capture(m.audio_path, mark)
+            clips = state.setdefault("clips", audio.load_clips(SOUND, names, cap))
+            matches, missing = audio.find_sequence(cap, clips)
+            return (cap, matches) if missing is None else None
+        cap, matches = poll(heard, 40, interval=0.5, what="the start phrase and the count-in")
+        # Started once: a second start would have queued the start phrase again.
+        self.assertEqual(audio.unexplained(cap, matches, start=matches[0].start), [], matches)
+
+        # Expanded by the keyboard, the Start button that had the focus has it again; a list
+        # focused when the mode switches gets it back after the compact mode.
+        tray_key_select(m)
+        self.expanded(m)
+        poll(lambda: focused() == start["hwnd"], 5, what="the focus back on the Start button")
+        m.give_keyboard()
+        harness.keys("Tab", "Tab")
+        poll(lambda: focused() == lists[1]["hwnd"], 5, what="the start-phrase list")
+        tray_key_select(m)
+        self.compact(m)
+        poll(lambda: focused() == m.hwnd, 5, what="the focus on the compact window")
+        tray_key_select(m)
+        self.expanded(m)
+        poll(lambda: focused() == lists[1]["hwnd"], 5, what="the focus back on the list")
+
+        # The Apps key opens the menu at the focused list, not at the pointer; O the options.
+        # (Shift+F10 pressed through xdotool reached no window here; it is not tested.)
+        m.give_keyboard()
+        harness.key("Menu")
+        menu = poll(popup_menus, 10, what="the menu by the Apps key")[0]
+        lr = [c for c in all_children(m.window(), "ComboBox") if c["hwnd"] == lists[1]["hwnd"]][0]["rect"]
+        self.assertLessEqual(abs(menu["rect"][0] - lr[0]) + abs(menu["rect"][1] - lr[1]), 40,
+                             (menu["rect"], lr))
+        m.menu_key("o")
+        dialog = poll(lambda: [d for d in m.top_windows() if d["class"] == "TFormOption"], 10,
+                      what="the options dialog")[0]
+        m.give_keyboard(dialog["hwnd"], "オプション")
+        full = [d for d in windows("TFormOption") if d["hwnd"] == dialog["hwnd"]][0]
+        by_id = {c["id"]: c["hwnd"] for c in all_children(full)}
+        # An editable list has the focus in its edit field.
+        inside = {c["id"]: {c["hwnd"]} | {e["hwnd"] for e in all_children(c)} for c in all_children(full)}
+        poll(lambda: focused() == by_id[107], 5, what="the auto-start box focused")  # CheckBoxAutoStart
+        harness.keys("Tab", "Tab")
+        poll(lambda: focused() == by_id[111], 5, what="the height list")  # ComboBoxFontSize
+        harness.key("Down")  # 16 -> 24
+        poll(lambda: harness.send(by_id[111], CB_GETCURSEL) == "1", 5, what="24 chosen")
+        # On along the dialog's order to OK (the hidden alarm-line list and the swatches
+        # take no focus); Enter there is OK.
+        for ident in (113, 127, 129, 130, 131):  # label, both volumes, OK, Cancel
+            harness.key("Tab")
+            poll(lambda: focused() in inside[ident], 5, what="control %d focused" % ident)
+        harness.key("shift+Tab")
+        poll(lambda: focused() == by_id[130], 5, what="back on OK")
+        harness.key("Return")
+        poll(lambda: not [d for d in m.top_windows() if d["class"] == "TFormOption"], 10,
+             what="the dialog to close")
+        poll(lambda: (x := m.window()) and size(x) == (402, 25 * 10 + 24 + 98), 10,
+             what="the window 24 pixels higher in its header")
 
     def set_swapped_buttons(self, swapped):
         """The mouse buttons of a left-handed user; a program reads the setting when it starts."""

@@ -509,6 +509,57 @@ TEST(S01MainWindow, CommandOneStopsTheVoiceAcknowledgesOrSwitches) {
     }
 }
 
+TEST(S01MainWindow, TheFocusLeavesTheHiddenPanelAndComesBackWithIt) {
+    using M = DisplayMode;
+    using F = FocusTarget;
+    struct Case {
+        M to;
+        FocusState state;
+        F target;
+    } cases[] = {
+        {M::Compact, {true, true, false, false}, F::Window},    // the panel goes: to the window
+        {M::Compact, {true, false, true, false}, F::Keep},      // already on the window
+        {M::Compact, {false, true, false, false}, F::Keep},     // another program has the keys
+        {M::Expanded, {true, false, true, false}, F::Remembered},
+        {M::Expanded, {true, false, true, true}, F::Remembered},
+        {M::Expanded, {true, false, false, true}, F::First},    // the tray's keyboard selection
+        {M::Expanded, {true, false, false, false}, F::Keep},    // a click leaves it on the window
+        {M::Expanded, {true, true, true, true}, F::Keep},       // the user is on a control
+        {M::Expanded, {false, false, true, true}, F::Keep},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << static_cast<int>(c.to) << c.state.ours << c.state.onPanel
+                                        << c.state.remembered << c.state.byKeyboard);
+        EXPECT_EQ(FocusForMode(c.to, c.state), c.target);
+    }
+}
+
+TEST(S01MainWindow, TrayReleasesActAndTheirFollowUpsAreDropped) {
+    using I = TrayInput;
+    using A = TrayAction;
+    TrayEvents tray;
+    tray.SetFollowUps(true);
+    const std::uint32_t t0 = 0xFFFFFF00u;  // the tick wraps during the gestures below
+    EXPECT_EQ(tray.OnInput(I::LeftUp, t0), A::Switch);
+    EXPECT_EQ(tray.OnInput(I::Select, t0 + 0x180), A::None);  // 384 ms later, past the wrap
+    EXPECT_EQ(tray.OnInput(I::RightUp, t0 + 0x200), A::MenuAtPointer);
+    EXPECT_EQ(tray.OnInput(I::ContextMenu, t0 + 0x201), A::None);
+    // Without a release before them they come from the keyboard; each one acts.
+    EXPECT_EQ(tray.OnInput(I::KeySelect, t0 + 0x300), A::KeyboardSwitch);
+    EXPECT_EQ(tray.OnInput(I::Select, t0 + 0x301), A::KeyboardSwitch);
+    EXPECT_EQ(tray.OnInput(I::ContextMenu, t0 + 0x302), A::MenuAtAnchor);
+    EXPECT_EQ(tray.OnInput(I::ContextMenu, t0 + 0x303), A::MenuAtAnchor);
+    // A release's follow-up drops only its own kind, and only while it is due.
+    EXPECT_EQ(tray.OnInput(I::LeftUp, 5000), A::Switch);
+    EXPECT_EQ(tray.OnInput(I::ContextMenu, 5001), A::MenuAtAnchor);
+    EXPECT_EQ(tray.OnInput(I::Select, 5000 + TrayEvents::FollowUpMs + 1), A::KeyboardSwitch);
+    EXPECT_EQ(tray.OnInput(I::Other, 7000), A::None);
+    // A shell that refused version 4 sends no follow-ups: nothing waits for one.
+    TrayEvents old;
+    EXPECT_EQ(old.OnInput(I::LeftUp, 100), A::Switch);
+    EXPECT_EQ(old.OnInput(I::Select, 101), A::KeyboardSwitch);
+}
+
 namespace {
 
 // The main window's side of the options dialog, recording what reaches the window.
