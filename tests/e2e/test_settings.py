@@ -315,13 +315,19 @@ class SettingsFile(MovrekTest):
             iterations += 1
             with open(m.ini_path, "wb") as f:
                 f.write(old)
-            # Only the window's handle is needed here, not its agreement with X (no click
-            # follows): waiting for that cost about a fifth of each iteration.
+            # The killed copy is gone only once Wine has cleaned up after it; a copy started
+            # before then would meet its leftovers.
+            poll(lambda: not windows("TFMovrek"), 20, what="the killed copy's window to go")
             m.hwnd = None
             m.start(wait=False)
-            m.hwnd = harness.poll(lambda: next((w["hwnd"] for w in harness.windows("TFMovrek")
-                                                if w["visible"] and w["hwnd"] not in m._before), None),
-                                  20, what="the Movrek window")
+            # Only the window's handle is needed here, not its agreement with X (no click
+            # follows): waiting for that cost about a fifth of each iteration.
+            try:
+                m.hwnd = poll(lambda: next((w["hwnd"] for w in windows("TFMovrek") if w["visible"]), None),
+                              20, what="the Movrek window")
+            except harness.Timeout as e:
+                raise harness.Timeout("iteration %d: %s; top-level windows: %s"
+                                      % (iterations, e, probe("top").strip()[:2000]))
             # The close is posted by a probe of its own, and the kill comes at a random
             # moment after it was started: before, during or after the save.
             poster = subprocess.Popen(["wine", harness.PROBE, "post", str(m.hwnd), str(WM_CLOSE), "0", "0"],
