@@ -8,7 +8,8 @@
 #   make fuzz   builds the libFuzzer targets with clang and runs each FUZZ_SECONDS (default 60),
 #               or FUZZ_RUNS executions when that is set
 #   make wavfuzz  runs WAV_MUTANTS (default 20000) mutated clips through the clip loader under Wine
-#   make killsave  kills movrek.exe around its save for KILL_SECONDS (default 1800) under Wine
+#   make killsave  kills movrek.exe around its save under Wine until KILL_COUNT kills (default 500)
+#               and KILL_SECONDS (default 0) have passed
 #   make bench  measures movrek.exe against a minimal window built the same way; writes bench/results.md
 .PHONY: all test soak run native win clean voice dist fuzz wavfuzz killsave bench
 
@@ -58,10 +59,11 @@ WAV_MUTANTS ?= 20000
 wavfuzz: win
 	@tests/fuzz/wavfuzz.sh $(WIN_BUILD) $(WAV_MUTANTS)
 
-KILL_SECONDS ?= 1800
+KILL_SECONDS ?= 0
+KILL_COUNT ?= 500
 
 killsave: win
-	@tests/fuzz/killsave.sh $(WIN_BUILD) $(KILL_SECONDS)
+	@tests/fuzz/killsave.sh $(WIN_BUILD) $(KILL_SECONDS) $(KILL_COUNT)
 
 bench: win
 	@WIN_BUILD=$(WIN_BUILD) scripts/bench.sh

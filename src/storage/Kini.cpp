@@ -46,12 +46,6 @@ unsigned char PairByte(std::u16string_view pair) {
     return static_cast<unsigned char>(value & 0xFF);
 }
 
-std::u16string_view NameOf(std::u16string_view line, bool& hasName) {
-    const size_t eq = line.find(u'=');
-    hasName = eq != std::u16string_view::npos;
-    return hasName ? line.substr(0, eq) : std::u16string_view();
-}
-
 }  // namespace
 
 kini::kini() = default;
@@ -125,11 +119,17 @@ std::string kini::EncodeFileText(const std::vector<std::u16string>& lines) {
     return bytes;
 }
 
+// A name is the text before a line's first "=", and names of different lengths never match,
+// so a line can only hold the key's name when its "=" comes right after key.size() units;
+// letter case folds "=" to nothing else, so the matching part holds no earlier "=". Looking
+// there first spares a search for "=" through every line of the document on every read.
 long kini::FindLine(std::u16string_view key) const {
+    if (key.find(u'=') != std::u16string_view::npos) return -1;  // no name holds one
+    const size_t length = key.size();
     for (size_t i = 0; i < lines_.size(); ++i) {
-        bool hasName = false;
-        const std::u16string_view name = NameOf(lines_[i], hasName);
-        if (hasName && TextEqualsNoCase(name, key)) return static_cast<long>(i);
+        const std::u16string_view line = lines_[i];
+        if (line.size() > length && line[length] == u'=' && TextEqualsNoCase(line.substr(0, length), key))
+            return static_cast<long>(i);
     }
     return -1;
 }
@@ -152,11 +152,14 @@ kvar& kini::Read(kvar key, kvar def) {
     return result;
 }
 
-void kini::Write(kvar key, kvar value) {
-    const std::u16string name = key.AsString();
-    std::u16string line = name;
+void kini::Write(kvar key, kvar value) { WriteLine(key.AsString(), value.AsText()); }
+
+void kini::WriteLine(std::u16string_view name, std::u16string_view value) {
+    std::u16string line;
+    line.reserve(name.size() + 1 + value.size());
+    line += name;
     line += u'=';
-    line += value.AsText();
+    line += value;
     const long index = FindLine(name);
     if (index < 0) lines_.push_back(std::move(line));
     else lines_[static_cast<size_t>(index)] = std::move(line);
@@ -178,8 +181,16 @@ void kini::SplitFields(std::u16string_view value) {
     }
 }
 
-void kini::ReadAndSplit(kvar key) {
-    const std::u16string value = Read(key).AsString();
+// The splitting sets every slot anew, so the value is taken from its line as Read would
+// give it (up to a code unit 0), without passing through slot 1 on the way.
+void kini::ReadAndSplit(std::u16string_view key) {
+    const long index = FindLine(key);
+    std::u16string_view value;
+    if (index >= 0) {
+        const std::u16string_view line = lines_[static_cast<size_t>(index)];
+        value = line.substr(line.find(u'=') + 1);
+        value = value.substr(0, value.find(u'\0'));
+    }
     SplitFields(value);
     for (int n : {5, 6}) {
         const std::u16string decoded = HexDecode(Slot(n).TextView());
@@ -188,14 +199,15 @@ void kini::ReadAndSplit(kvar key) {
 }
 
 kvar& kini::ReadField(int n, kvar key) {
-    ReadAndSplit(key);
+    ReadAndSplit(key.AsText());
     if (n >= 1 && n <= kFieldCount) return Slot(n);
     Slot(1).SetText(u"");
     return Slot(1);
 }
 
 void kini::WriteField(int n, kvar key, kvar value) {
-    ReadAndSplit(key);
+    const std::u16string name = key.AsString();
+    ReadAndSplit(name);
     if (n >= 1 && n <= kFieldCount) Slot(n).SetText(value.AsText());
     std::u16string joined;
     for (int k = 1; k <= kFieldCount; ++k) {
@@ -206,7 +218,7 @@ void kini::WriteField(int n, kvar key, kvar value) {
         if (k == 5 || k == 6) joined += HexEncode(text);
         else joined += text;
     }
-    Write(key, kvar(joined));
+    WriteLine(name, joined);  // no slot holds a code unit 0, so neither does joined
 }
 
 std::u16string kini::HexEncode(std::u16string_view text) {

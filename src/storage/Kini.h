@@ -57,7 +57,8 @@ public:
 private:
     // Index of the first line whose name matches key, or -1.
     long FindLine(std::u16string_view key) const;
-    void ReadAndSplit(kvar key);
+    void ReadAndSplit(std::u16string_view key);
+    void WriteLine(std::u16string_view name, std::u16string_view value);
 
     std::vector<std::u16string> lines_;
     kvar slots_[kFieldCount];

@@ -304,15 +304,30 @@ class SettingsFile(MovrekTest):
         # lower bound up, one that found the new file moves the upper bound down.
         lo, hi = 0.0, 0.6
         outcomes = {"old": 0, "new": 0, "leftover": 0}
-        # A minute in every test run; `make killsave` runs it for longer.
-        deadline = time.monotonic() + float(os.environ.get("MOVREK_KILL_SECONDS", "60"))
-        iterations = 0
-        while time.monotonic() < deadline or iterations < 5:
+        # A minute in every test run; `make killsave` runs it for longer, or until it has
+        # killed the program MOVREK_KILL_COUNT times (a kill that came after the program had
+        # ended counts as an iteration, not as a kill).
+        began = time.monotonic()
+        deadline = began + float(os.environ.get("MOVREK_KILL_SECONDS", "60"))
+        want_kills = int(os.environ.get("MOVREK_KILL_COUNT", "0"))
+        iterations = kills = 0
+        while time.monotonic() < deadline or iterations < 5 or kills < want_kills:
             iterations += 1
             with open(m.ini_path, "wb") as f:
                 f.write(old)
+            # The killed copy is gone only once Wine has cleaned up after it; a copy started
+            # before then would meet its leftovers.
+            poll(lambda: not windows("TFMovrek"), 20, what="the killed copy's window to go")
             m.hwnd = None
-            m.start()
+            m.start(wait=False)
+            # Only the window's handle is needed here, not its agreement with X (no click
+            # follows): waiting for that cost about a fifth of each iteration.
+            try:
+                m.hwnd = poll(lambda: next((w["hwnd"] for w in windows("TFMovrek") if w["visible"]), None),
+                              20, what="the Movrek window")
+            except harness.Timeout as e:
+                raise harness.Timeout("iteration %d: %s; top-level windows: %s"
+                                      % (iterations, e, probe("top").strip()[:2000]))
             # The close is posted by a probe of its own, and the kill comes at a random
             # moment after it was started: before, during or after the save.
             poster = subprocess.Popen(["wine", harness.PROBE, "post", str(m.hwnd), str(WM_CLOSE), "0", "0"],
@@ -322,6 +337,7 @@ class SettingsFile(MovrekTest):
             deadline_kill = time.monotonic() + delay
             while time.monotonic() < deadline_kill and m.running():
                 time.sleep(0.002)
+            kills += m.running()
             m.kill()
             poster.wait(timeout=20)
             with open(m.ini_path, "rb") as f:
@@ -337,7 +353,9 @@ class SettingsFile(MovrekTest):
             # A save cut short may leave its scratch file; the settings file itself is whole.
             if leftovers(m.folder):
                 outcomes["leftover"] += 1
-        print("kill during save: %d iterations, outcomes %r" % (iterations, outcomes))
+        took = time.monotonic() - began
+        print("kill during save: %d iterations, %d kills in %.0f s (%.1f kills a minute), outcomes %r"
+              % (iterations, kills, took, 60 * kills / took, outcomes))
         self.assertGreater(outcomes["new"], 0)
         self.assertGreater(outcomes["old"], 0)
         # The next complete save clears away what the killed ones left.

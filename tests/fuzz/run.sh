@@ -3,10 +3,14 @@
 #   tests/fuzz/run.sh [SECONDS]     (FUZZ_BUILD: build folder, default build/fuzz;
 #                                    FUZZ_TARGETS: which targets, default all;
 #                                    FUZZ_RUNS=N: N executions each instead of SECONDS;
-#                                    FUZZ_MERGE=1: fold what was found into the committed corpus)
+#                                    FUZZ_MERGE=1: fold what was found into the committed corpus;
+#                                    FUZZ_ASAN=1: fuzz with the AddressSanitizer build itself)
 # The targets: kini and settings keep their files in memory (thousands of inputs a second);
 # settings_files is settings over real files, for the file code itself. Both settings targets
 # grow the one settings corpus.
+# Each target fuzzes in a build without AddressSanitizer, for speed; afterwards every input of
+# its working corpus and every finding goes once through the build with it (fuzz_<target>_asan),
+# so a memory error on any input the fuzzing kept is still caught.
 # New inputs go to a working corpus in the build folder; every crash or broken invariant is
 # copied to tests/fuzz/crashes/<target>/, where the regression test picks it up.
 set -uo pipefail
@@ -33,6 +37,8 @@ export ASAN_OPTIONS=${ASAN_OPTIONS:-quarantine_size_mb=16}
 status=0
 for t in $TARGETS; do
   bin="$BUILD/fuzz_$t"
+  asan="$BUILD/fuzz_${t}_asan"
+  [ "${FUZZ_ASAN:-0}" = 1 ] && bin=$asan
   [ -x "$bin" ] || { echo "no fuzz target $t (the targets: kini settings settings_files)" >&2; status=1; continue; }
   c=$(corpus_of "$t")
   work="$BUILD/corpus/$t"
@@ -60,6 +66,18 @@ for t in $TARGETS; do
   units=$(grep -E '^stat::number_of_executed_units' "$log" | grep -oE '[0-9]+$')
   awk -v w="$wall" -v u="$user" -v s="$sys" -v n="${units:-0}" 'BEGIN { cpu = u + s;
     printf "took %.0fs, %.1fs of CPU (%.0f%% of one core): %.0f executions per CPU second\n", w, cpu, (w > 0 ? 100 * cpu / w : 0), (cpu > 0 ? n / cpu : 0) }'
+  # The AddressSanitizer pass: the working corpus, the seeds and what was found, once each.
+  # Findings are run file by file, so a crash among them does not hide the others.
+  asan_log="$BUILD/fuzz_${t}_asan.log"
+  asan_rc=0
+  "$asan" -runs=0 -max_len=4096 -timeout=10 -rss_limit_mb=2048 -artifact_prefix="$artifacts/asan-" \
+    "$work" "tests/fuzz/corpus/$c" >"$asan_log" 2>&1 || asan_rc=$?
+  for a in "$artifacts"/*; do
+    [ -f "$a" ] || continue
+    "$asan" "$a" >>"$asan_log" 2>&1 || asan_rc=1
+  done
+  echo "AddressSanitizer pass over $(find "$work" "tests/fuzz/corpus/$c" -type f | wc -l) inputs: $([ "$asan_rc" = 0 ] && echo clean || echo "FAULT (exit $asan_rc), log: $asan_log")"
+  [ "$asan_rc" = 0 ] || { grep -E 'ERROR: |SUMMARY: |invariant broken' "$asan_log" | head -10; rc=1; }
   found=$(find "$artifacts" -type f \( -name 'crash-*' -o -name 'leak-*' -o -name 'timeout-*' -o -name 'oom-*' \) | wc -l)
   if [ "$rc" -ne 0 ] || [ "$found" -ne 0 ]; then
     status=1

@@ -53,6 +53,8 @@ TEST(Kini, NamesEndAtTheFirstEqualsSignAndMatchTheFirstLineWithoutRegardToCase) 
     EXPECT_EQ(Text(doc.Read(u" key")), u"x");
     EXPECT_EQ(Text(doc.Read(u"ａｂ")), u"wide");
     EXPECT_EQ(Text(doc.Read(u"no name here")), u"");
+    EXPECT_EQ(Text(doc.Read(u"a=b")), u"");  // no name holds an equals sign
+    EXPECT_EQ(Text(doc.ReadField(1, u"a=b")), u"");
     EXPECT_TRUE(doc.Read(u"missing").IsText());
 
     doc.Write(u"tOP", 5);
@@ -124,6 +126,13 @@ TEST(Kini, WriteFieldRewritesTheLineInFieldOrder) {
     EXPECT_EQ(Text(doc.ReadField(16, u"key")), u"");
     EXPECT_EQ(Text(doc.ReadField(0, u"key")), u"");
     EXPECT_EQ(doc.ReadField(2, u"missing").AsInt(), 0);
+    // A value ends at a code unit 0, as Read gives it: the fields after one are not there.
+    kini nul = WithLines(folder, std::u16string_view(u"nul=\\1a\0\\2b\r\n", 13));
+    ASSERT_EQ(nul.Lines().at(0).size(), 11u);
+    EXPECT_EQ(Text(nul.ReadField(1, u"nul")), u"a");
+    EXPECT_EQ(Text(nul.ReadField(2, u"nul")), u"");
+    nul.WriteField(3, u"nul", u"c");
+    EXPECT_EQ(nul.Lines().at(0), u"nul=\\1a\\3c");
 
     // The settings file's alarm-row form, built field by field.
     kini rows;
