@@ -85,7 +85,7 @@ void GdiTextRenderer::Draw(Bitmap& target, int x, int y, std::u16string_view tex
 
 // The button as screen readers see it: a push button with the reading its owner gives. A
 // reader may hold it after the window has gone; it then answers that it is disconnected.
-class TKButtonAccessible final : public IAccessible {
+class TKButtonAccessible final : public ui::AccessibleObject {
 public:
     explicit TKButtonAccessible(TKButtonWindow& button) : button_(&button) {}
     void Disconnect() { button_ = nullptr; }
@@ -100,26 +100,7 @@ public:
         AddRef();
         return S_OK;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
 
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        if (!n) return E_POINTER;
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
 
     HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
         if (!parent) return E_POINTER;
@@ -263,7 +244,6 @@ private:
         return Hwnd() ? S_FALSE : CO_E_OBJNOTCONNECTED;
     }
 
-    LONG refs_ = 1;
     TKButtonWindow* button_;  // not owned; null once the button has gone
 };
 

@@ -72,7 +72,7 @@ namespace {
 
 // The standard object of a control with another name (and role): everything else is the
 // standard object's answer.
-class NamedProxy final : public IAccessible {
+class NamedProxy final : public AccessibleObject {
 public:
     NamedProxy(HWND hwnd, IAccessible* inner, const ControlReading& reading)
         : hwnd_(hwnd), inner_(inner), reading_(reading) {}
@@ -90,27 +90,7 @@ public:
         // answers for the control as it would have without us.
         return inner_->QueryInterface(riid, out);
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG n = InterlockedDecrement(&refs_);
-        if (n == 0) delete this;
-        return static_cast<ULONG>(n);
-    }
 
-    // IDispatch: readers call the interface directly.
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
-        if (!n) return E_POINTER;
-        *n = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
-                                     UINT*) override {
-        return E_NOTIMPL;
-    }
 
     // IAccessible
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
@@ -160,9 +140,8 @@ public:
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override { return inner_->put_accValue(c, v); }
 
 private:
-    ~NamedProxy() { inner_->Release(); }
+    ~NamedProxy() override { inner_->Release(); }
 
-    LONG refs_ = 1;
     HWND hwnd_;
     IAccessible* inner_;  // owned reference
     ControlReading reading_;

@@ -44,6 +44,37 @@ BSTR MakeBstr(std::wstring_view text);
 // True when a VARIANT child id names the object itself.
 bool IsSelf(const VARIANT& child);
 
+// What every accessible object of ours has alike: its reference count, and an IDispatch side
+// that says it has no type information (readers call IAccessible directly).
+class AccessibleObject : public IAccessible {
+public:
+    ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(InterlockedIncrement(&refs_)); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const LONG n = InterlockedDecrement(&refs_);
+        if (n == 0) delete this;
+        return static_cast<ULONG>(n);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* n) override {
+        if (!n) return E_POINTER;
+        *n = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*,
+                                     UINT*) override {
+        return E_NOTIMPL;
+    }
+
+protected:
+    virtual ~AccessibleObject() = default;  // through Release only
+
+private:
+    LONG refs_ = 1;
+};
+
 // What a reader is told of a standard control instead of what its own object says.
 struct ControlReading {
     std::u16string name;        // used unless nameFromText

@@ -353,6 +353,19 @@ class Movrek:
         self.agree_with_x()
         return w
 
+    def unix_pids(self):
+        """The Unix processes running this copy's movrek.exe, found by their command line."""
+        exe = os.path.join(self.folder, "movrek.exe").encode()
+        pids = []
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    if f.read().startswith(exe):
+                        pids.append(pid)
+            except OSError:
+                pass
+        return pids
+
     def x_rect(self):
         """The main window's rectangle on the X screen, [left, top, right, bottom]."""
         r = x_rect(self.proc.pid)

@@ -32,13 +32,9 @@ END_AT_TWO = "\n".join(["Movrek=0.3", "AutoStart=1", "BeforeSound=0", "StartSoun
 
 
 def maps_library(m, name):
-    """Whether the running copy (found by its command line) has the library mapped."""
-    exe = os.path.join(m.folder, "movrek.exe").encode()
-    for pid in filter(str.isdigit, os.listdir("/proc")):
+    """Whether the running copy has the library mapped."""
+    for pid in m.unix_pids():
         try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                if not f.read().startswith(exe):
-                    continue
             with open("/proc/%s/maps" % pid) as f:
                 return any(line.rstrip().lower().endswith("/" + name) for line in f)
         except OSError:

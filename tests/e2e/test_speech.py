@@ -31,14 +31,10 @@ NO_DEVICE = "pcm.!default { type hw; card 9 }\n"  # an ALSA card that is not the
 
 
 def mixer_running(m):
-    """Whether Wine's DirectSound mixer thread runs in the program (found by its command line):
+    """Whether Wine's DirectSound mixer thread runs in the program:
     from the device's open to its close."""
-    exe = os.path.join(m.folder, "movrek.exe").encode()
-    for pid in filter(str.isdigit, os.listdir("/proc")):
+    for pid in m.unix_pids():
         try:
-            with open("/proc/%s/cmdline" % pid, "rb") as f:
-                if not f.read().startswith(exe):
-                    continue
             for t in os.listdir("/proc/%s/task" % pid):
                 with open("/proc/%s/task/%s/comm" % (pid, t)) as f:
                     if f.read().startswith("wine_dsound_mix"):
