@@ -1,12 +1,9 @@
 #include "app/Talarm.h"
 
+#include "platform/Utf.h"
+
 namespace movrek {
 namespace {
-
-std::u16string Decimal(int n) {
-    const std::string digits = std::to_string(n);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 std::vector<std::u16string> Numbered(int count, std::u16string_view unit) {
     std::vector<std::u16string> items;

@@ -1,18 +1,11 @@
 #include "controls/ButtonReading.h"
 
+#include "platform/Utf.h"
+
 namespace movrek {
 namespace {
 
 bool IsSpace(char16_t c) { return c == u' ' || c == u'\u3000'; }
-
-std::u16string Decimal(int n) {
-    std::u16string s;
-    do {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + n % 10));
-        n /= 10;
-    } while (n > 0);
-    return s;
-}
 
 }  // namespace
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Utf.h"
+
 namespace movrek {
 
 namespace {
@@ -9,16 +11,6 @@ namespace {
 constexpr int kAlarmLineCount = 21;  // "0" .. "20"
 constexpr int kFontSizeCount = 4;    // 16, 24, 32, 40
 constexpr int kVolumeCount = 11;     // 100 .. 0 in steps of 10
-
-std::u16string Decimal(int n) {
-    std::u16string s;
-    if (n == 0) return u"0";
-    while (n > 0) {
-        s.insert(s.begin(), static_cast<char16_t>(u'0' + n % 10));
-        n /= 10;
-    }
-    return s;
-}
 
 int InList(std::int64_t index, int count) {
     return (index >= 0 && index < count) ? static_cast<int>(index) : -1;

@@ -73,4 +73,9 @@ std::u16string FromUtf8(std::string_view bytes) {
     return out;
 }
 
+std::u16string Decimal(int n) {
+    const std::string digits = std::to_string(n);
+    return std::u16string(digits.begin(), digits.end());
+}
+
 }  // namespace movrek

@@ -9,4 +9,7 @@ namespace movrek {
 std::string ToUtf8(std::u16string_view text);
 std::u16string FromUtf8(std::string_view bytes);
 
+// A number in decimal digits, as the lists, clip names and readings show it.
+std::u16string Decimal(int n);
+
 }  // namespace movrek

@@ -2,13 +2,10 @@
 
 #include <string>
 
+#include "platform/Utf.h"
+
 namespace movrek {
 namespace {
-
-std::u16string Decimal(int n) {
-    const std::string digits = std::to_string(n);
-    return std::u16string(digits.begin(), digits.end());
-}
 
 // The file name part of a path: what follows the last folder separator.
 std::u16string_view FileName(std::u16string_view path) {
