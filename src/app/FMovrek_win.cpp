@@ -247,13 +247,15 @@ bool TFMovrek::CreatePanel() {
         !comboBoxStartSound_.Create(panelAlarm_.Handle(), {kComboBoxStartSound, kIdComboBoxStartSound, 8, form}) ||
         !comboBoxPassSound_.Create(panelAlarm_.Handle(), {kComboBoxPassSound, kIdComboBoxPassSound, 8, form}))
         return false;
-    // A list's own text is its selection: each is named after its caption label.
-    ui::ComboBox* panelLists[] = {&comboBoxBeforeSound_, &comboBoxStartSound_, &comboBoxPassSound_};
-    for (size_t i = 0; i < 3; ++i)
-        ui::SetControlReading(panelLists[i]->Handle(), {.name = CaptionName(Narrow16(kPanelLabels[i].text))});
     choices_.BeforeSound.AttachView(comboBoxBeforeSound_);
     choices_.StartSound.AttachView(comboBoxStartSound_);
     choices_.PassSound.AttachView(comboBoxPassSound_);
+    // A list's own text is its selection: each is named after its caption label. Named once
+    // filled: every message to a named list passes through its subclass, and under Wine each
+    // pass asks the window manager twice (1,570 items cost a quarter of a second).
+    ui::ComboBox* panelLists[] = {&comboBoxBeforeSound_, &comboBoxStartSound_, &comboBoxPassSound_};
+    for (size_t i = 0; i < 3; ++i)
+        ui::SetControlReading(panelLists[i]->Handle(), {.name = CaptionName(Narrow16(kPanelLabels[i].text))});
 
     if (!imageList_.Count()) {
         imageList_.Create(16, 16);
@@ -297,8 +299,9 @@ bool TFMovrek::CreateAlarmRows() {
                                        {{c.left, c.top, c.width, 20}, kIdAlarmRowBase + 10 * i + static_cast<int>(f),
                                         c.dropDownLines, formFont_.Get()}))
                 return false;
-            ui::SetControlReading(row.choices[f].Handle(), {.name = AlarmChoiceName(i, static_cast<AlarmField>(f))});
             choices_.Row(i, static_cast<AlarmField>(f)).AttachView(row.choices[f]);
+            // Named once filled: see the panel's lists.
+            ui::SetControlReading(row.choices[f].Handle(), {.name = AlarmChoiceName(i, static_cast<AlarmField>(f))});
         }
     }
     return true;

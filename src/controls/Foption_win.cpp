@@ -207,6 +207,9 @@ bool TFormOption::Create(HWND owner) {
             return false;
         }
         FormCreate();
+        // Named once filled: every message to a named control passes through its subclass,
+        // and under Wine each pass asks the window manager twice.
+        NameFromCaptions();
     } catch (...) {
         FormClose();
         if (Alive()) DestroyWindow(Handle());
@@ -328,7 +331,6 @@ bool TFormOption::CreateComponents() {
         if (!c.visible) ShowWindow(h, SW_HIDE);
         parts_[index] = h;
     }
-    NameFromCaptions();
     return true;
 }
 
