@@ -172,6 +172,7 @@ class ButtonBar(MovrekTest):
     def test_a_second_click_while_the_first_command_runs_is_dropped(self):
         m = self.launch()
         w = self.compact(m)
+        m.wait_said()
         state = bar_buttons(w)[0]
         # The program is held still while two clicks on the state button are queued, so
         # both are waiting when it resumes. The first click's command lets pending messages

@@ -199,6 +199,7 @@ class MainWindow(MovrekTest):
     def test_tray_icon_click_switches_and_right_click_opens_the_menu(self):
         m = self.launch()
         self.compact(m)
+        m.wait_said()
         # Without a tray manager on the X display, Wine shows the icons in a small window of
         # its own, one child window per icon.
         trays = [t for t in windows("__winex11_standalone_tray") if t["visible"]]
@@ -284,6 +285,7 @@ class MainWindow(MovrekTest):
     def test_clear_asks_first_and_only_yes_clears_the_rows(self):
         m = self.launch()
         self.compact(m)
+        m.wait_said()
         # The rows' lists exist once the panel has been shown.
         self.click_header(m)
         self.expanded(m)
@@ -325,6 +327,7 @@ class MainWindow(MovrekTest):
     def test_private_messages_are_answered_and_the_session_end_is_survived(self):
         m = self.launch()
         self.compact(m)
+        m.wait_said()
         self.assertEqual(harness.send(m.hwnd, TALK_NOTIFY, 0, 0), "1")
         self.assertEqual(harness.send(m.hwnd, TALK_NOTIFY, 2, 0), "1")
         self.assertEqual(harness.send(m.hwnd, WM_ENDSESSION, 0, 0), "0")
@@ -341,6 +344,7 @@ class MainWindow(MovrekTest):
         access key opens the options, whose height Enter on OK applies."""
         m = self.launch()
         self.compact(m)
+        m.wait_said()
         tray_key_select(m)
         w = self.expanded(m)
         p = panel(w)

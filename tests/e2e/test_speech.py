@@ -139,6 +139,12 @@ class Speech(MovrekTest):
         write_tone(os.path.join(m.folder, "sound", START_PHRASE + ".wav"), LONG_CLIP_SECONDS)
         m.start()
         poll(lambda: audio.sounding_at_end(m.audio_path), 20, what="the long phrase to sound")
+
+        def heard_a_while():
+            cap = audio.Capture(m.audio_path)
+            runs = cap.sound_runs()
+            return runs and cap.seconds(runs[-1][1]) - cap.seconds(runs[0][0]) > 0.7
+        poll(heard_a_while, 20, what="the long phrase to be under way")
         return m
 
     def assert_cut_short(self, m, label):

@@ -23,6 +23,11 @@
 //   probe hold PATH            opens the file sharing nothing with anyone, prints "held", and
 //                              keeps it so until its standard input ends: another program
 //                              that has the user's file open
+//   probe serve                answers commands read from its standard input, one a line, the
+//                              arguments separated by tabs, each followed by a line holding
+//                              U+001E and the command's exit code, until the input ends: the
+//                              tests' many queries without starting a Wine process for each
+//                              (hold, events, showmenu and acc are not taken there)
 //   probe resources HWND       JSON object: what the process owning that window holds. On
 //                              Windows the GDI and USER figures are GetGuiResources'. Wine 8
 //                              only stubs it (0), so there they are counted from outside:
@@ -559,9 +564,7 @@ int Events(HWND h, DWORD ms, size_t enough) {
     return 0;
 }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
+int Command(int argc, wchar_t** argv) {
     if (argc >= 3 && wcscmp(argv[1], L"windows") == 0) return Windows(argv[2]);
     if (argc >= 2 && wcscmp(argv[1], L"menu") == 0) return Menu();
     if (argc >= 2 && wcscmp(argv[1], L"top") == 0) return Top();
@@ -591,6 +594,53 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("%lld\n", (long long)(LRESULT)res);
         return 0;
     }
-    std::fprintf(stderr, "usage: probe windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | acc HWND... | events HWND MS [N] | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
+    std::fprintf(stderr, "usage: probe serve | windows CLASS | menu | top | focus | text HWND | resources HWND | hold PATH | acc HWND... | events HWND MS [N] | showmenu X Y ITEM... | post|send HWND MSG WPARAM LPARAM\n");
     return 2;
+}
+
+std::wstring Wide(const std::string& s) {
+    if (s.empty()) return {};
+    int n = MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), nullptr, 0);
+    std::wstring w(n, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, s.data(), (int)s.size(), w.data(), n);
+    return w;
+}
+
+// The long-running commands and the one that needs COM stay one process each.
+bool Served(const std::wstring& command) {
+    return command != L"hold" && command != L"events" && command != L"showmenu" && command != L"acc" &&
+           command != L"serve";
+}
+
+int Serve() {
+    std::string line;
+    for (int c = std::fgetc(stdin); c != EOF; c = std::fgetc(stdin)) {
+        if (c != '\n') {
+            line += (char)c;
+            continue;
+        }
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::wstring> args{L"probe"};
+        for (size_t from = 0;;) {
+            const size_t tab = line.find('\t', from);
+            args.push_back(Wide(line.substr(from, tab == std::string::npos ? std::string::npos : tab - from)));
+            if (tab == std::string::npos) break;
+            from = tab + 1;
+        }
+        line.clear();
+        std::vector<wchar_t*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        const int rc = Served(args[1]) ? Command((int)args.size(), argv.data()) : 2;
+        std::printf("\x1e%d\n", rc);
+        std::fflush(stdout);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    if (argc == 2 && wcscmp(argv[1], L"serve") == 0) return Serve();
+    return Command(argc, argv);
 }
