@@ -5,14 +5,15 @@
 #   3. end-to-end tests driving the real movrek.exe under Wine and Xvfb, but the soak.
 # scripts/test.sh soak: builds the Windows world and runs only the soak, ten real minutes.
 # Ends with one summary line counting every test it ran.
-# The Wine entries run WINE_SLOTS at a time, each on a test bench of its own
-# (scripts/wine-test.sh). The default is one: two side by side on a busy two-core machine
-# made the speech tests hear clips cut apart and probes miss their 20 s.
+# The Wine entries run WINE_SLOTS at a time (default two), each on a test bench of its own
+# (scripts/wine-test.sh). Two side by side were unreliable on a two-core machine while every
+# probe query started a Wine process of its own; the tests' queries now go to one probe
+# process per entry. WINE_SLOTS=1 runs them one at a time.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 JOBS=$(nproc 2>/dev/null || echo 2)
-SLOTS=${WINE_SLOTS:-1}
+SLOTS=${WINE_SLOTS:-2}
 MODE=${1:-test}
 
 scripts/deps.sh || exit 1
