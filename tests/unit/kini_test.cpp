@@ -77,6 +77,8 @@ TEST(Kini, ReadWithDefaultReplacesOnlyAnEmptyResultAndKeepsTheDefaultsKind) {
     EXPECT_EQ(Text(zero), u"0");
     EXPECT_EQ(Text(doc.Read(u"blank", u"Tahoma")), u" ");
     EXPECT_EQ(Text(doc.Read(u"missing", u"Tahoma")), u"Tahoma");
+    // A default that is the result slot itself is the text it held before the read.
+    EXPECT_EQ(Text(doc.Read(u"empty", doc.Read(u"zero"))), u"0");
 }
 
 // ---------------------------------------------------------------- multi-field values
@@ -139,6 +141,10 @@ TEST(Kini, WriteFieldRewritesTheLineInFieldOrder) {
     for (auto [field, value] : {std::pair{1, 0}, {2, 7}, {3, 30}, {4, 0}, {7, 3}})
         rows.WriteField(field, u"B0", value);
     EXPECT_EQ(rows.Lines(), (Lines{u"B0=\\10\\27\\330\\40\\73"}));
+    // A value that is one of the slots the call splits into is the text it held before.
+    rows.Write(u"n", 8);
+    rows.WriteField(2, u"B0", rows.Read(u"n"));
+    EXPECT_EQ(rows.Lines().at(0), u"B0=\\10\\28\\330\\40\\73");
 }
 
 TEST(Kini, FieldsFiveAndSixAreStoredHexEncoded) {
