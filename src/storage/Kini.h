@@ -27,8 +27,8 @@ public:
     // Raises FileError on failure, leaving the old file as it was. Returns true.
     bool Save(kvar path);
 
-    // Keys and values are taken by value: a caller may pass a slot back in (a default or a
-    // value read a moment ago), and the call rewrites the slots before it is done with it.
+    // Read's default and WriteField's value are copies: a caller may pass a slot back in (a
+    // value read a moment ago), and both calls rewrite the slots before they use it.
 
     // Slot 1 holding the matching line's value text, or the empty text without a match.
     kvar& Read(kvar key);
