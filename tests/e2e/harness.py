@@ -13,6 +13,7 @@ import shutil
 import signal
 import struct
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -403,28 +404,67 @@ class Movrek:
     def ini_path(self):
         return os.path.join(self.folder, "movrek.ini")
 
+    @property
+    def wine_log(self):
+        return os.path.join(self.home, "wine.log")
+
+    def start_failure(self):
+        """What is known of a start whose window did not come: whether the program still runs
+        or how it ended, its windows, and the end of what Wine printed for it."""
+        rc = self.proc.poll()
+        try:
+            with open(self.wine_log, "rb") as f:
+                said = f.read()[-1500:].decode("utf-8", "replace")
+        except OSError:
+            said = ""
+        return "the program %s; its windows: %r; Wine said: %r" % (
+            "runs" if rc is None else "ended with %d" % rc,
+            [w for w in windows("TFMovrek") if w["hwnd"] not in self._before], said)
+
     def start(self, wait=True):
-        self._before = {w["hwnd"] for w in windows("TFMovrek")}
-        self.proc = subprocess.Popen(
-            ["wine", os.path.join(self.folder, "movrek.exe")], cwd=self.folder,
-            env=wine_env({"HOME": self.home, **self.env}), stdin=subprocess.DEVNULL,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self._launch()
         if wait:
-            self.wait_window()
+            self.wait_window(relaunch=True)
         return self
 
-    def wait_window(self, timeout=20):
+    def _launch(self):
+        self._before = {w["hwnd"] for w in windows("TFMovrek")}
+        # Wine's own messages (debug channels off, so only what goes wrong) are kept for
+        # start_failure(); each start writes the file anew.
+        with open(self.wine_log, "wb") as log:
+            self.proc = subprocess.Popen(
+                ["wine", os.path.join(self.folder, "movrek.exe")], cwd=self.folder,
+                env=wine_env({"HOME": self.home, **self.env}), stdin=subprocess.DEVNULL,
+                stdout=log, stderr=log, start_new_session=True)
+
+    def wait_window(self, timeout=20, agree=True, relaunch=False):
         """Waits for this copy's main window: the first visible TFMovrek that was not there
-        before it started."""
+        before it started; then, unless agree is false, for Wine and X to agree on its place.
+        relaunch: on a busy machine a Wine process now and then ends at its start, before
+        the program has made any window (seen with exit code 1, a few times in thousands of
+        starts, only with another test bench busy beside it). Such a start is made once more,
+        and said on stderr; a program that ends at every start still fails."""
         def found():
             for w in windows("TFMovrek"):
                 if w["visible"] and (w["hwnd"] == self.hwnd or
                                      (self.hwnd is None and w["hwnd"] not in self._before)):
                     return w
+            if relaunch and self.proc.poll() is not None:
+                return "ended"
             return None
-        w = poll(found, timeout, what="the Movrek window")
+        try:
+            w = poll(found, timeout, what="the Movrek window")
+            if w == "ended":
+                sys.stderr.write("movrek.exe ended before it made a window (%s); starting it "
+                                 "again\n" % self.start_failure())
+                relaunch = False
+                self._launch()
+                w = poll(found, timeout, what="the Movrek window")
+        except Timeout as e:
+            raise Timeout("%s; %s" % (e, self.start_failure())) from None
         self.hwnd = w["hwnd"]
-        self.agree_with_x()
+        if agree:
+            self.agree_with_x()
         return w
 
     def wait_said(self, timeout=20):

@@ -323,11 +323,9 @@ class SettingsFile(MovrekTest):
             # Only the window's handle is needed here, not its agreement with X (no click
             # follows): waiting for that cost about a fifth of each iteration.
             try:
-                m.hwnd = poll(lambda: next((w["hwnd"] for w in windows("TFMovrek") if w["visible"]), None),
-                              20, what="the Movrek window")
+                m.wait_window(agree=False, relaunch=True)
             except harness.Timeout as e:
-                raise harness.Timeout("iteration %d: %s; top-level windows: %s"
-                                      % (iterations, e, probe("top").strip()[:2000]))
+                raise harness.Timeout("iteration %d: %s" % (iterations, e)) from None
             # The close is posted by a probe of its own, and the kill comes at a random
             # moment after it was started: before, during or after the save.
             poster = subprocess.Popen(["wine", harness.PROBE, "post", str(m.hwnd), str(WM_CLOSE), "0", "0"],
