@@ -135,6 +135,7 @@ class MainWindow(MovrekTest):
     def test_click_on_the_window_switches_modes_with_exact_geometry(self):
         m = self.launch()
         compact = self.compact(m)
+        m.wait_said()
         # A compact start builds no settings panel: nothing of it exists until it is shown.
         self.assertEqual([c["class"] for c in all_children(compact)
                           if c["class"] in ("MovrekPanel", "ComboBox", "Button")], [])
@@ -488,6 +489,8 @@ class MainWindow(MovrekTest):
                 m = self.launch(ini_text="Movrek=0.3\nLeft=150\nTop=110\n")
                 self.compact(sibling)
                 w = self.compact(m)
+                sibling.wait_said()
+                m.wait_said()
                 poll(lambda: focus().get("foreground") == m.hwnd, 10, what="the copy shown last in front")
 
                 harness.click(w["rect"][0] + 3, w["rect"][1] + 3, button=secondary)
