@@ -469,12 +469,31 @@ class Movrek:
 
     def wait_said(self, timeout=20):
         """Waits until the program has said its start phrase and is silent again, as a person
-        would before a click: a click or a key while it speaks only silences it."""
+        would before a click: a click or a key while it speaks only silences it. The capture
+        is no clock for that: Wine writes the sound out to the sink well ahead of where the
+        device plays (here by more than a second), so the phrase is in the file while the
+        program still counts it as playing. What tells is the device's idle close a little
+        after the last clip, which ends the sink."""
         def said():
             if not os.path.exists(self.audio_path) or os.path.getsize(self.audio_path) <= CAPTURE_HEADER:
                 return False
             return audio.Capture(self.audio_path).sound_runs() and not audio.sounding_at_end(self.audio_path)
         poll(said, timeout, what="the start phrase to be said")
+        poll(lambda: not self.sink_open(), timeout, what="the sound device to close after the phrase")
+
+    def sink_open(self):
+        """Whether this copy's sound device is open: the capture sink, a process that the
+        sound library starts when the device opens and that ends when it closes, still runs."""
+        mine = set(self.unix_pids())
+        for pid in filter(str.isdigit, os.listdir("/proc")):
+            try:
+                with open("/proc/%s/stat" % pid) as f:
+                    fields = f.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            if fields[1] in mine and fields[0] != "Z":
+                return True
+        return False
 
     def unix_pids(self):
         """The Unix processes running this copy's movrek.exe, found by their command line."""
@@ -607,6 +626,11 @@ class Movrek:
 
 COMPACT_HEIGHT = 22         # TimeHeight 16 + 6
 EXPANDED_SIZE = (402, 364)
+
+
+def inside(r, x, y):
+    """Whether the point is in the rectangle [left, top, right, bottom)."""
+    return r[0] <= x < r[2] and r[1] <= y < r[3]
 
 
 def size(w):

@@ -12,7 +12,7 @@ import subprocess
 import time
 
 import harness
-from harness import (MovrekTest, poll, windows, move, press, click, drag, COMPACT_HEIGHT,
+from harness import (MovrekTest, poll, windows, move, press, click, drag, inside, COMPACT_HEIGHT,
                      EXPANDED_SIZE)
 
 SHOTS = os.path.join(harness.BUILD, "screenshots")
@@ -69,10 +69,6 @@ def drag_window_to(m, left, top):
 def ini(left, top, auto_start=1):
     # AutoStart=1 opens compact and counting, 0 opens expanded.
     return "Movrek=0.3\nLeft=%d\nTop=%d\nAutoStart=%d\n" % (left, top, auto_start)
-
-
-def inside(r, x, y):
-    return r[0] <= x < r[2] and r[1] <= y < r[3]
 
 
 class Foreign:
