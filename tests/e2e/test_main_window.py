@@ -496,16 +496,16 @@ class MainWindow(MovrekTest):
 
                 harness.click(w["rect"][0] + 3, w["rect"][1] + 3, button=secondary)
                 poll(popup_menus, 10, what="the popup menu")
-                # Closed by a click beside it, on the window left of the menu. (Not by Escape:
-                # with two copies, Wine and the window manager may disagree about which one
-                # has the keyboard.) A click inside it would choose the item there, the first
-                # one restarting the run and its phrase, and the clicks below would only
-                # silence that.
-                menu = next(x["rect"] for x in json.loads(harness.probe("top"))
-                            if x["class"] == "#32768" and x["visible"])
-                beside = (w["rect"][0] + 1, w["rect"][1] + 11)
-                self.assertTrue(inside(w["rect"], *beside) and not inside(menu, *beside), menu)
-                harness.click(*beside, button=primary)
+                # Closed by a click on an empty part of the screen. (Not by Escape: with two
+                # copies, Wine and the window manager may disagree about which one has the
+                # keyboard.) Not on our own window either: the menu leaves the click that
+                # closes it queued for the window under the pointer, and under Wine whether
+                # that window then gets it depends on timing. Inside the menu it would choose
+                # an item.
+                empty = (60, 700)
+                self.assertFalse([x for x in json.loads(harness.probe("top"))
+                                  if x["visible"] and inside(x["rect"], *empty)])
+                harness.click(*empty, button=primary)
                 poll(lambda: not popup_menus(), 10, what="the menu to close")
 
                 typed_in, edit = self.typist()
